@@ -1,0 +1,61 @@
+# The two commands of the README: `make run` and `make test`.
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+WINEPREFIX ?= $(CURDIR)/build/wineprefix
+export WINEPREFIX
+export WINEDEBUG := -all
+export WINEDLLOVERRIDES := mscoree,mshtml=
+
+.PHONY: run test deps native win32 test-native test-win32 sanitize fuzz bench gallery clean
+
+run: deps native
+	@echo "== veltrix run (opening graph)"
+	build/native/app/cli/veltrix run
+	@echo "== veltrix render (opening graph) -> build/opening.png"
+	build/native/app/cli/veltrix render -o build/opening.png
+
+test: deps test-native test-win32
+
+deps:
+	@scripts/install-deps
+
+native:
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j $(JOBS)
+
+win32:
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j $(JOBS)
+
+test-native: native
+	ctest --preset native -j $(JOBS)
+
+# Wine starts a Windows test program in about 0.1 s while a wineserver is running
+# for the prefix, and in seconds without one: keep one alive for the whole run.
+test-win32: win32
+	@mkdir -p $(WINEPREFIX)
+	@wineboot -i >/dev/null 2>&1 || true
+	@wineserver -p >/dev/null 2>&1 || true
+	ctest --preset win32 -j $(JOBS); rc=$$?; wineserver -k >/dev/null 2>&1; exit $$rc
+
+sanitize: deps
+	cmake --preset sanitize >/dev/null
+	cmake --build --preset sanitize -j $(JOBS)
+	ctest --preset sanitize -j $(JOBS)
+
+FUZZ_SECONDS ?= 600
+fuzz: deps
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	scripts/run-fuzzers $(FUZZ_SECONDS)
+
+bench: deps
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do $$b; done
+
+gallery: native
+	scripts/make-gallery
+
+clean:
+	rm -rf build

@@ -1,0 +1,27 @@
+#pragma once
+// Failure is a negative 32-bit status, passed up unchanged by every caller.
+#include <cstdint>
+
+namespace vx {
+
+using Status = std::int32_t;
+
+enum : Status {
+  kOk = 0,
+  kEndOfData = 1,  // not a failure: the normal end of a byte source
+  kCannotOpen = -1,
+  kLoneCarriageReturn = -2,
+  kDataAfterEndMark = -3,
+  kLineTooLong = -4,
+  kBadGraphFile = -5,
+  kWriteFailed = -6,
+  kReadFailed = -7,
+  kOutOfRange = -8,
+};
+
+inline bool failed(Status s) { return s < 0; }
+
+// One clear English phrase per status, for the command-line tool's messages.
+const char* describeStatus(Status s);
+
+}  // namespace vx
