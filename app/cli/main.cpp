@@ -1,0 +1,55 @@
+// veltrix: runs, renders and converts graph files without a window.
+#include <cstdio>
+#include <cstring>
+
+#include "base/fpu.h"
+#include "cli/cli.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: veltrix COMMAND [OPTIONS] [ARGUMENTS]\n"
+    "\n"
+    "Runs, renders and converts Veltrix graph files.\n"
+    "\n"
+    "commands:\n"
+    "  run     [--time T] [FILE|-]                     execute a graph text and print\n"
+    "                                                  what the status bar would show\n"
+    "  render  [FILE|-] -o OUT.png [options]           draw the picture the program shows\n"
+    "  convert --to binary|ascii [--seed N] IN OUT     rewrite a graph file in either form\n"
+    "\n"
+    "With no FILE, run and render use the built-in opening graph. '-' reads standard\n"
+    "input. 'veltrix COMMAND --help' describes a command.\n"
+    "\n"
+    "exit status: 0 done; 1 input refused or nothing to draw; 2 usage error.\n";
+
+struct Command {
+  const char* name;
+  int (*run)(int, char**);
+};
+
+constexpr Command kCommands[] = {
+    {"run", vx::cli::commandRun},
+    {"render", vx::cli::commandRender},
+    {"convert", vx::cli::commandConvert},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  vx::setProgramFloatingPointMode();
+  if (argc < 2) {
+    std::fputs(kUsage, stderr);
+    return vx::cli::kExitUsage;
+  }
+  if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") || !std::strcmp(argv[1], "help")) {
+    std::fputs(kUsage, stdout);
+    return vx::cli::kExitDone;
+  }
+  for (const Command& c : kCommands) {
+    if (!std::strcmp(argv[1], c.name)) return c.run(argc - 1, argv + 1);
+  }
+  std::fprintf(stderr, "veltrix: unknown command '%s'\n", argv[1]);
+  std::fputs(kUsage, stderr);
+  return vx::cli::kExitUsage;
+}

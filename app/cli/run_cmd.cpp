@@ -1,0 +1,64 @@
+// veltrix run: execute a graph text and print what status-bar part 0 would show.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+#include "cli/cli.h"
+
+namespace vx::cli {
+
+namespace {
+
+const char kRunHelp[] =
+    "usage: veltrix run [--time T] [FILE|-]\n"
+    "\n"
+    "Executes a graph file (ASCII or binary) as the program does when it opens it,\n"
+    "and prints on one line what the status bar shows: the graph command's first\n"
+    "line, \"Syntax error\", or the value of a last-line expression. With no FILE the\n"
+    "built-in opening graph runs; '-' reads standard input.\n"
+    "\n"
+    "  --time T   start the clock that 'time' reads at T seconds (default 0)\n"
+    "  --help     show this help\n";
+
+}  // namespace
+
+int commandRun(int argc, char** argv) {
+  double startTime = 0;
+  const char* path = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
+      std::fputs(kRunHelp, stdout);
+      return kExitDone;
+    }
+    if (!std::strcmp(arg, "--time")) {
+      if (i + 1 >= argc || !parseDoubleArgument(argv[i + 1], startTime))
+        return usageError("run", "--time needs a number of seconds");
+      ++i;
+    } else if (arg[0] == '-' && arg[1] != 0) {
+      return usageError("run", std::string("unknown option '") + arg + "'");
+    } else if (path) {
+      return usageError("run", "only one graph file can be run");
+    } else {
+      path = arg;
+    }
+  }
+
+  auto started = std::chrono::steady_clock::now();
+  LoadedText text;
+  if (!loadGraphText(path, text)) return kExitRefused;
+
+  Allocator allocator;
+  LangState state(allocator);
+  state.readDataFile = dataFileReaderFor(text.folder);
+  auto clock = [&] {
+    std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    // The program clock counts whole milliseconds.
+    return startTime + static_cast<long long>(elapsed.count() * 1000) / 1000.0;
+  };
+  ExecResult result = executeGraphText(state, text.lines, clock);
+  std::printf("%s\n", result.status.c_str());
+  return std::fflush(stdout) == 0 ? kExitDone : kExitRefused;
+}
+
+}  // namespace vx::cli
