@@ -34,7 +34,7 @@ test-native: native
 # for the prefix, and in seconds without one: keep one alive for the whole run.
 test-win32: win32
 	@mkdir -p $(WINEPREFIX)
-	@wineboot -i >/dev/null 2>&1 || true
+	@[ -f $(WINEPREFIX)/system.reg ] || wineboot -i >/dev/null 2>&1 || true
 	@wineserver -p >/dev/null 2>&1 || true
 	ctest --preset win32 -j $(JOBS); rc=$$?; wineserver -k >/dev/null 2>&1; exit $$rc
 
