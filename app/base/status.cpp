@@ -1,0 +1,37 @@
+#include "base/status.h"
+
+#include <iterator>
+
+namespace vx {
+
+namespace {
+
+struct StatusText {
+  Status status;
+  const char* text;
+};
+
+constexpr StatusText kStatusTexts[] = {
+    {kOk, "success"},
+    {kEndOfData, "end of data"},
+    {kCannotOpen, "cannot open the file"},
+    {kLoneCarriageReturn, "a carriage return is not followed by a line feed"},
+    {kDataAfterEndMark, "characters follow the end-of-file mark (Ctrl-Z)"},
+    {kLineTooLong, "a line has 36,864 characters or more"},
+    {kBadGraphFile, "not a valid binary graph file (damaged or truncated)"},
+    {kWriteFailed, "writing failed"},
+    {kReadFailed, "reading failed"},
+    {kOutOfRange, "a value is out of range"},
+};
+// One entry per status from kEndOfData down to kOutOfRange.
+static_assert(std::size(kStatusTexts) == kEndOfData - kOutOfRange + 1, "every status has its phrase");
+
+}  // namespace
+
+const char* describeStatus(Status s) {
+  for (const StatusText& entry : kStatusTexts)
+    if (entry.status == s) return entry.text;
+  return "unknown failure";
+}
+
+}  // namespace vx
