@@ -228,7 +228,9 @@ TEST(Status, EveryStatusHasItsOwnPhrase) {
   for (Status a : all) {
     EXPECT_STRNE(describeStatus(a), describeStatus(-100)) << a;
     for (Status b : all) {
-      if (a != b) EXPECT_STRNE(describeStatus(a), describeStatus(b));
+      if (a != b) {
+        EXPECT_STRNE(describeStatus(a), describeStatus(b));
+      }
     }
   }
   EXPECT_TRUE(failed(kWriteFailed));

@@ -1,0 +1,22 @@
+#include "files/bytestream.h"
+
+namespace vx {
+
+Status MemorySource::read(std::uint8_t& byte) {
+  if (next_ == end_) return kEndOfData;
+  auto value = static_cast<std::uint8_t>(*next_);
+  if (value == 0 && stopAtZero_) {
+    end_ = next_;  // the data ends here for good
+    return kEndOfData;
+  }
+  ++next_;
+  byte = value;
+  return kOk;
+}
+
+Status StringSink::write(const void* data, std::size_t size) {
+  bytes_.append(static_cast<const char*>(data), size);
+  return kOk;
+}
+
+}  // namespace vx

@@ -1,0 +1,103 @@
+#include "files/linereader.h"
+
+#include <cstdint>
+#include <string>
+
+#include "files/binaryform.h"
+
+namespace vx {
+
+namespace {
+
+constexpr std::uint8_t kCarriageReturn = '\r';
+constexpr std::uint8_t kLineFeed = '\n';
+
+// Applies the line rules to the characters that `next` delivers (kOk with a
+// character, kEndOfData, or a failure), building the lines into `out`.
+template <class NextCharacter>
+Status splitLines(NextCharacter&& next, LineList& out) {
+  std::string line;
+  std::uint8_t c = 0;
+  for (;;) {
+    Status status = next(c);
+    if (status == kEndOfData) break;
+    if (failed(status)) return status;
+    if (c == kLineFeed) {
+      out.append(line);
+      line.clear();
+    } else if (c == kCarriageReturn) {
+      status = next(c);
+      if (failed(status)) return status;
+      if (status == kEndOfData || c != kLineFeed) return kLoneCarriageReturn;
+      out.append(line);
+      line.clear();
+    } else if (c == kEndOfFileMark) {
+      status = next(c);
+      if (failed(status)) return status;
+      if (status != kEndOfData) return kDataAfterEndMark;
+      break;
+    } else {
+      line.push_back(static_cast<char>(c));
+      if (line.size() > kMaxLineLength) return kLineTooLong;
+    }
+  }
+  out.append(line);  // the last line needs no line end; an empty one is dropped
+  return kOk;
+}
+
+// Reads the characters of a binary file after its first byte.
+Status readBinaryLines(ByteSource& source, LineList& out) {
+  BinaryDecoder decoder(source);
+  Status status = decoder.readHeader();
+  if (status == kEndOfData) return kOk;  // the single byte 0x1A: an empty text
+  if (failed(status)) return status;
+  return splitLines([&decoder](std::uint8_t& c) { return decoder.next(c); }, out);
+}
+
+// Reads an ASCII file whose first byte has already been taken.
+Status readAsciiLines(ByteSource& source, std::uint8_t firstByte, LineList& out) {
+  bool firstPending = true;
+  return splitLines(
+      [&](std::uint8_t& c) {
+        if (firstPending) {
+          firstPending = false;
+          c = firstByte;
+          return Status{kOk};
+        }
+        return source.read(c);
+      },
+      out);
+}
+
+}  // namespace
+
+Status readLines(ByteSource& source, LineList& out) {
+  LineList lines;
+  std::uint8_t first = 0;
+  Status status = source.read(first);
+  if (failed(status)) return status;
+  if (status == kOk) {
+    status = first == kEndOfFileMark ? readBinaryLines(source, lines) : readAsciiLines(source, first, lines);
+    if (failed(status)) return status;
+  }
+  out.swap(lines);
+  return kOk;
+}
+
+Status readLinesFromText(std::string_view text, LineList& out) {
+  LineList lines;
+  const char* next = text.data();
+  const char* end = next + text.size();
+  Status status = splitLines(
+      [&](std::uint8_t& c) {
+        if (next == end || *next == 0) return Status{kEndOfData};
+        c = static_cast<std::uint8_t>(*next++);
+        return Status{kOk};
+      },
+      lines);
+  if (failed(status)) return status;
+  out.swap(lines);
+  return kOk;
+}
+
+}  // namespace vx

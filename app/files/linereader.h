@@ -1,0 +1,24 @@
+#pragma once
+// Graph text to lines. One set of rules for files (ASCII or binary, told apart by
+// the first byte) and for zero-terminated texts in memory: a line ends at LF or
+// CR LF, a CR before anything else is refused, Ctrl-Z (0x1A) ends the text and
+// must be its last character, empty lines are dropped, and a line holds at most
+// 36,863 characters. A refused text leaves the caller's list untouched.
+#include <string_view>
+
+#include "base/lines.h"
+#include "base/status.h"
+#include "files/bytestream.h"
+
+namespace vx {
+
+// Reads a graph file. A first byte 0x1A selects the binary form (a file of that
+// single byte is an empty text); otherwise every byte is a character. On success
+// `out` holds the lines; on failure it is unchanged and the status says why.
+Status readLines(ByteSource& source, LineList& out);
+
+// Splits a text held in memory (the opening graph, the Edit dialog). A zero byte
+// or the end of `text` ends the data; the text is always taken as ASCII.
+Status readLinesFromText(std::string_view text, LineList& out);
+
+}  // namespace vx
