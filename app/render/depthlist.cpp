@@ -1,0 +1,162 @@
+#include "render/depthlist.h"
+
+#include <cstring>
+
+namespace vx {
+
+namespace {
+
+// The links of a record follow it in the same block.
+struct LinkPair {
+  DepthRecord* next;
+  DepthRecord* previous;
+};
+
+static_assert(alignof(DepthRecord) >= alignof(LinkPair), "links follow the record");
+static_assert(sizeof(DepthRecord) % alignof(LinkPair) == 0, "links follow the record");
+
+LinkPair* links(DepthRecord* record) {
+  return reinterpret_cast<LinkPair*>(reinterpret_cast<unsigned char*>(record) + sizeof(DepthRecord));
+}
+
+float largest(float a, float b) { return b > a ? b : a; }
+
+}  // namespace
+
+std::uint32_t depthKey(float depth) {
+  // Behind the viewer (and NaN) counts as depth 0. The bit pattern of a
+  // non-negative float orders like its value.
+  if (!(depth > 0.0f)) return 0;
+  std::uint32_t bits;
+  std::memcpy(&bits, &depth, sizeof bits);
+  return bits;
+}
+
+DepthRecord*& DepthList::next(DepthRecord* record, int level) { return links(record)[level].next; }
+DepthRecord*& DepthList::previous(DepthRecord* record, int level) { return links(record)[level].previous; }
+
+std::size_t DepthList::recordSize(int height) { return sizeof(DepthRecord) + height * sizeof(LinkPair); }
+
+DepthList::DepthList(Allocator& allocator) : allocator_(allocator) {
+  head_ = static_cast<DepthRecord*>(allocator_.AllocateZeroed(recordSize(kMaxHeight)));
+  head_->height = kMaxHeight;
+  finger_ = head_;
+}
+
+DepthList::~DepthList() {
+  clear();
+  allocator_.Release(head_, recordSize(kMaxHeight));
+}
+
+void DepthList::clear() {
+  drain([](const DepthRecord&) {});
+}
+
+int DepthList::randomHeight() {
+  // xorshift32; each further level with probability 1/4.
+  random_ ^= random_ << 13;
+  random_ ^= random_ >> 17;
+  random_ ^= random_ << 5;
+  std::uint32_t bits = random_;
+  int height = 1;
+  while ((bits & 3u) == 0 && height < kMaxHeight) {
+    ++height;
+    bits >>= 2;
+  }
+  return height;
+}
+
+bool DepthList::staysBefore(const DepthRecord* record, std::uint32_t key, DepthKind kind) const {
+  if (record == head_) return true;
+  if (record->key != key) return record->key > key;
+  return record->kind <= kind;  // equal primitives keep their insertion order
+}
+
+// The last record that stays before a new record of this key and kind (the
+// head when there is none), found by walking from the finger.
+DepthRecord* DepthList::findPredecessor(std::uint32_t key, DepthKind kind) const {
+  DepthRecord* at = finger_;
+  if (staysBefore(at, key, kind)) {
+    int level = at->height - 1;
+    for (;;) {
+      DepthRecord* ahead = next(at, level);
+      if (ahead && staysBefore(ahead, key, kind)) {
+        at = ahead;
+        level = at->height - 1;  // climb: the walk speeds up the farther it goes
+      } else if (level == 0) {
+        return at;
+      } else {
+        --level;
+      }
+    }
+  }
+  int level = at->height - 1;
+  for (;;) {
+    DepthRecord* behind = previous(at, level);
+    if (behind != head_ && !staysBefore(behind, key, kind)) {
+      at = behind;
+      level = at->height - 1;
+    } else if (level == 0) {
+      return behind;
+    } else {
+      --level;
+    }
+  }
+}
+
+void DepthList::insert(DepthRecord* record) {
+  DepthRecord* before = findPredecessor(record->key, record->kind);
+  for (int level = 0; level < record->height; ++level) {
+    while (before->height <= level) before = previous(before, level - 1);
+    DepthRecord* after = next(before, level);
+    next(record, level) = after;
+    previous(record, level) = before;
+    next(before, level) = record;
+    if (after) previous(after, level) = record;
+  }
+  finger_ = record;
+  ++size_;
+}
+
+DepthRecord* DepthList::newRecord(DepthKind kind, float depth) {
+  int height = randomHeight();
+  auto* record = static_cast<DepthRecord*>(allocator_.Allocate(recordSize(height)));
+  record->key = depthKey(depth);
+  record->kind = kind;
+  record->height = static_cast<std::uint8_t>(height);
+  return record;
+}
+
+void DepthList::addTriangle(const DepthVertex& a, const DepthVertex& b, const DepthVertex& c,
+                            std::uint32_t firstSide, std::uint32_t secondSide) {
+  DepthRecord* record = newRecord(DepthKind::Triangle, largest(largest(a.depth, b.depth), c.depth));
+  record->color[0] = firstSide;
+  record->color[1] = secondSide;
+  record->vertex[0] = a;
+  record->vertex[1] = b;
+  record->vertex[2] = c;
+  insert(record);
+}
+
+void DepthList::addSegment(const DepthVertex& a, const DepthVertex& b, std::uint32_t color) {
+  DepthRecord* record = newRecord(DepthKind::Segment, largest(a.depth, b.depth));
+  record->color[0] = color;
+  record->color[1] = color;
+  record->vertex[0] = a;
+  record->vertex[1] = b;
+  record->vertex[2] = b;
+  insert(record);
+}
+
+void DepthList::unlinkFirst(DepthRecord* first) {
+  for (int level = 0; level < first->height; ++level) {
+    DepthRecord* after = next(first, level);
+    next(head_, level) = after;
+    if (after) previous(after, level) = head_;
+  }
+  if (finger_ == first) finger_ = head_;
+  --size_;
+  allocator_.Release(first, recordSize(first->height));
+}
+
+}  // namespace vx

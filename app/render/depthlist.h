@@ -1,0 +1,95 @@
+#pragma once
+// The depth-sorted list of parametric primitives. Parametric meshes have no
+// walk order to hide far parts behind near ones, so every triangle and mesh
+// segment of all parametric graphs of a redraw is collected here and drawn,
+// farthest first, once all of them are known.
+//
+// The list is ordered by a key, the largest depth among a primitive's vertices
+// (negative depths count as 0), largest first; at equal keys triangles come
+// before segments, and equal primitives keep their insertion order. Consecutive
+// primitives of a mesh have close depths, so an insertion starts from the most
+// recently inserted record and walks forwards or backwards from there. The
+// walk runs on a skip list (every record also sits on a random number of
+// sparser levels), which keeps it logarithmic in the distance walked: a row of
+// a large torus sweeps through the whole depth range and would otherwise make
+// the insertions quadratic.
+#include <cstdint>
+
+#include "base/memory.h"
+
+namespace vx {
+
+// A vertex as the drawers need it: box-frame coordinates (steepness colours),
+// the transformed coordinates (lighting) and the projection.
+struct DepthVertex {
+  float x = 0, y = 0, z = 0;                 // box frame
+  float across = 0, depth = 0, up = 0;       // view transform
+  std::int32_t screenX = 0, screenY = 0;
+  std::uint8_t edgeCode = 0;                 // picture-edge code of the projection
+};
+
+enum class DepthKind : std::uint8_t { Triangle = 0, Segment = 1 };
+
+struct alignas(8) DepthRecord {
+  std::uint32_t key;       // bit pattern of a non-negative float: orders like the float
+  DepthKind kind;
+  std::uint8_t height;     // number of skip levels the record sits on
+  std::uint32_t color[2];  // first and second side (a segment uses color[0])
+  DepthVertex vertex[3];   // a segment uses vertex[0] and vertex[1]
+  // Followed by `height` pairs of links (next, previous), one pair per level.
+};
+
+// The sort key of a primitive whose largest vertex depth is `depth`.
+std::uint32_t depthKey(float depth);
+
+class DepthList {
+ public:
+  static constexpr int kMaxHeight = 16;
+
+  explicit DepthList(Allocator& allocator);
+  ~DepthList();
+  DepthList(const DepthList&) = delete;
+  DepthList& operator=(const DepthList&) = delete;
+
+  void addTriangle(const DepthVertex& a, const DepthVertex& b, const DepthVertex& c,
+                   std::uint32_t firstSide, std::uint32_t secondSide);
+  void addSegment(const DepthVertex& a, const DepthVertex& b, std::uint32_t color);
+
+  std::size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+  // Hands every record to `draw`, farthest first, and releases each one right
+  // after it has been drawn. The list is empty afterwards.
+  template <class Draw>
+  void drain(Draw&& draw) {
+    while (DepthRecord* first = next(head_, 0)) {
+      draw(static_cast<const DepthRecord&>(*first));
+      unlinkFirst(first);
+    }
+    random_ = kRandomSeed;  // the next redraw takes the same blocks again
+  }
+
+  // Releases every record without drawing it.
+  void clear();
+
+ private:
+  static DepthRecord*& next(DepthRecord* record, int level);
+  static DepthRecord*& previous(DepthRecord* record, int level);
+  static std::size_t recordSize(int height);
+
+  DepthRecord* newRecord(DepthKind kind, float depth);
+  int randomHeight();
+  bool staysBefore(const DepthRecord* record, std::uint32_t key, DepthKind kind) const;
+  DepthRecord* findPredecessor(std::uint32_t key, DepthKind kind) const;
+  void insert(DepthRecord* record);
+  void unlinkFirst(DepthRecord* first);
+
+  Allocator& allocator_;
+  DepthRecord* head_;     // sentinel on every level, before every record
+  DepthRecord* finger_;   // the most recently inserted record (or the head)
+  std::size_t size_ = 0;
+  static constexpr std::uint32_t kRandomSeed = 0x9E3779B9u;
+  std::uint32_t random_ = kRandomSeed;
+};
+
+}  // namespace vx
