@@ -1,6 +1,7 @@
 #include "base/memory.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,11 +45,7 @@ std::size_t roundUpOrDie(std::size_t value, std::size_t multiple) {
 std::size_t roundedRequest(std::size_t size) { return size == 0 ? 4 : roundUpOrDie(size, 4); }
 
 // Index of the power-of-two class 2^(index + 8) that holds `size` (> 212).
-int powerClassIndex(std::size_t size) {
-  int index = 0;
-  while ((std::size_t{1} << (kFirstPowerShift + index)) < size) ++index;
-  return index;
-}
+int powerClassIndex(std::size_t size) { return static_cast<int>(std::bit_width(size - 1) - kFirstPowerShift); }
 
 // Chunks are never given back. Each one is linked from a static list head
 // through a small header, so that leak checkers see them as still in use.
