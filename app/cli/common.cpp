@@ -49,8 +49,7 @@ bool loadGraphText(const char* path, LoadedText& out) {
   if (!path) {
     out.name = "(opening graph)";
     out.folder = ".";
-    MemorySource source(kOpeningGraphText, true);
-    return !failed(readLines(source, out.lines));
+    return !failed(readLinesFromText(kOpeningGraphText, out.lines));
   }
   out.name = path;
   bool standardInput = !std::strcmp(path, "-");
