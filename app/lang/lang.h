@@ -3,6 +3,7 @@
 // it: the value cells (variables and options), executing a graph text, the graph
 // items that a valid graph command leaves, and folding, compiling and running the
 // expressions of those items at grid points.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -118,6 +119,10 @@ class LangState {
 
   SamplingContext sampling;
   DataFileReader readDataFile;  // unset: every read3dtextfile fails
+
+  // Blocks (nodes, graph items, code) this state has taken from the allocator
+  // and not yet given back: 0 once everything it made has been released.
+  std::size_t liveBlocks = 0;
 };
 
 enum class ExecOutcome { Empty, SyntaxError, Graph, Value };

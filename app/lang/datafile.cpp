@@ -1,0 +1,95 @@
+#include "lang/datafile.h"
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "lang/mathlib.h"
+
+namespace vx {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool isSeparator(char c) { return isBlank(c) || c == ','; }
+
+// Reads the numbers of a data file one by one. Numbers have the literal syntax
+// of the language with an optional leading '-', and are separated by blanks,
+// line ends or commas; nothing but blanks may stand before the first one.
+class NumberReader {
+ public:
+  explicit NumberReader(std::string_view text) : text_(text) {
+    while (pos_ < text_.size() && isBlank(text_[pos_])) ++pos_;
+  }
+
+  bool next(double& value) {
+    std::size_t start = pos_;
+    while (pos_ < text_.size() && !isSeparator(text_[pos_])) ++pos_;
+    std::string_view token = text_.substr(start, pos_ - start);
+    while (pos_ < text_.size() && isSeparator(text_[pos_])) ++pos_;
+    bool negative = !token.empty() && token.front() == '-';
+    if (negative) token.remove_prefix(1);
+    if (token.empty() || token.size() > kMaxDataNumberLength) return false;
+    if (parseNumberLiteral(token.data(), token.size(), &value) != token.size()) return false;
+    if (negative) value = -value;
+    return true;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// A dimension: rounded to an integer, at least 2; false when it has no sensible size.
+bool readDimension(NumberReader& reader, std::int32_t& dimension) {
+  double value = 0;
+  if (!reader.next(value) || !std::isfinite(value)) return false;
+  double rounded = std::nearbyint(value);
+  if (rounded > kMaxDataValues) return false;
+  dimension = rounded < 2 ? 2 : static_cast<std::int32_t>(rounded);
+  return true;
+}
+
+}  // namespace
+
+DataGrid* parseDataGrid(LangState& state, std::string_view text) {
+  NumberReader reader(text);
+  std::int32_t n[3];
+  for (std::int32_t& dimension : n)
+    if (!readDimension(reader, dimension)) return nullptr;
+  std::uint64_t count = std::uint64_t(n[0]) * std::uint64_t(n[1]) * std::uint64_t(n[2]);
+  if (count > kMaxDataValues) return nullptr;
+  // Values are gathered before the grid is made, so a file that claims more
+  // values than it holds never makes us allocate for them.
+  std::vector<float> values;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    double value = 0;
+    if (!reader.next(value)) return nullptr;
+    values.push_back(static_cast<float>(value));
+  }
+  DataGrid* grid = makeDataGrid(state, n);
+  std::copy(values.begin(), values.end(), grid->values());
+  return grid;
+}
+
+DataGrid* readDataGrid(LangState& state, std::string_view name) {
+  if (!state.readDataFile) return nullptr;
+  std::string contents;
+  if (!state.readDataFile(std::string(name), contents)) return nullptr;
+  DataGrid* grid = parseDataGrid(state, contents);
+  if (!grid) return nullptr;
+  if (state.gridFixed) {
+    for (int axis = 0; axis < 3; ++axis) {
+      if (grid->n[axis] != state.gridDimensions[axis]) {
+        release(state, grid);
+        return nullptr;
+      }
+    }
+    return grid;
+  }
+  state.gridFixed = true;
+  for (int axis = 0; axis < 3; ++axis) state.gridDimensions[axis] = grid->n[axis];
+  return grid;
+}
+
+}  // namespace vx

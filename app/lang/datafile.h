@@ -1,0 +1,25 @@
+#pragma once
+// The data files of read3dtextfile: three dimensions, then the values, x fastest.
+#include <cstdint>
+#include <string_view>
+
+#include "lang/nodes.h"
+
+namespace vx {
+
+// At most this many values in one array (64 MB of floats).
+inline constexpr std::uint32_t kMaxDataValues = std::uint32_t{1} << 24;
+// A number in a data file has at most this many characters.
+inline constexpr std::size_t kMaxDataNumberLength = 64;
+
+// Reads the data file `name` through the state's reader and makes a grid of it;
+// null when the reader is unset or fails, a number is malformed, values are
+// missing, the size is beyond the bounds, or the dimensions differ from those
+// fixed by an earlier array of the same execution. The first array fixes them.
+DataGrid* readDataGrid(LangState& state, std::string_view name);
+
+// The grid that `text` describes, without touching the state's fixed dimensions;
+// null on any fault listed above.
+DataGrid* parseDataGrid(LangState& state, std::string_view text);
+
+}  // namespace vx

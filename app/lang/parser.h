@@ -1,0 +1,26 @@
+#pragma once
+// The parser: turns the tokens of one command into a tree. It builds nodes
+// through the node constructors and never writes instructions itself.
+#include <cstdint>
+
+#include "lang/nodes.h"
+
+namespace vx {
+
+// Bounds that keep every recursive routine over a tree (parse, fold, evaluate,
+// compile, release) well inside a 2 MB stack: nested sums and factors (each
+// parenthesis, bar, function argument, sign and power exponent is one level) and
+// the height of the tree (a chain like 1+1+1+... counts once per operator).
+inline constexpr int kMaxNesting = 1000;
+inline constexpr int kMaxTreeHeight = 1000;
+
+// Parses one command starting at `line` and returns an assignment, a graph
+// command, a bare expression or the error node. `nextLine` receives the first
+// line after the command (lines it continued onto are consumed).
+ExprNode* parseCommand(LangState& state, const SourceLine* line, const SourceLine** nextLine);
+
+// The graph command check: validates the argument and replaces the state's
+// graph items. On success it takes the argument over (sets it to null).
+bool checkGraphCommand(LangState& state, ExprNode*& argument);
+
+}  // namespace vx
