@@ -1,0 +1,64 @@
+#pragma once
+// Shared set-up of the language tests: a fresh state over its own allocator, and
+// texts given with LF line ends.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "lang/lang.h"
+#include "lang/nodes.h"
+#include "lang/parser.h"
+
+namespace vx::testing {
+
+inline LineList linesOf(std::string_view text) {
+  LineList lines;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    lines.append(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+class LangTest : public ::testing::Test {
+ protected:
+  Allocator allocator;
+  LangState state{allocator};
+  std::map<std::string, std::string> files;
+
+  LangTest() {
+    state.readDataFile = [this](const std::string& name, std::string& contents) {
+      auto found = files.find(name);
+      if (found == files.end()) return false;
+      contents = found->second;
+      return true;
+    };
+  }
+
+  ExecResult run(std::string_view text, double clock = 0) {
+    LineList lines = linesOf(text);
+    return executeGraphText(state, lines, [clock] { return clock; });
+  }
+
+  // Parses one single-line command; the caller releases the result.
+  ExprNode* parse(std::string_view text) {
+    LineList lines = linesOf(text);
+    return parseCommand(state, lines.first(), nullptr);
+  }
+
+  bool parses(std::string_view text) {
+    ExprNode* node = parse(text);
+    bool ok = node != &kErrorNode;
+    release(state, node);
+    return ok;
+  }
+
+  double& cell(CellId id) { return state.cells[id].value; }
+};
+
+}  // namespace vx::testing

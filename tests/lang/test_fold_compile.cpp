@@ -1,0 +1,383 @@
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "lang/code.h"
+#include "lang/keywords.h"
+#include "lang/mathlib.h"
+#include "lang_fixture.h"
+
+namespace vx::testing {
+namespace {
+
+using real = long double;
+
+// Equal to the last bit, or both undefined.
+bool same(real a, real b) {
+  if (a != a || b != b) return a != a && b != b;
+  return a == b && std::signbit(a) == std::signbit(b);
+}
+
+::testing::AssertionResult agree(real compiled, real direct) {
+  if (same(compiled, direct)) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "compiled " << static_cast<double>(compiled) << " direct "
+                                       << static_cast<double>(direct);
+}
+
+class CompileTest : public LangTest {
+ protected:
+  // x is the inner sweep variable (read through the point pointer); y and z vary.
+  void flagAxes() {
+    state.cells[kX].flags = kInnerSweep;
+    state.cells[kY].flags = kVarying;
+    state.cells[kZ].flags = kVarying;
+  }
+  void setPoint(double x, double y, double z) {
+    cell(kX) = point = x;
+    cell(kY) = y;
+    cell(kZ) = z;
+  }
+
+  ExprNode* parseExpression(std::string_view text) {
+    ExprNode* tree = parse(text);
+    EXPECT_NE(tree, &kErrorNode) << text;
+    return tree;
+  }
+
+  // Folds and compiles `text`, runs it at the current point, and evaluates the
+  // parse tree directly.
+  struct Both {
+    real compiled, direct;
+  };
+  Both valueOf(std::string_view text) {
+    ExprNode* tree = parseExpression(text);
+    ExprNode* folded = foldExpression(state, tree, Form::Value);
+    CompiledCode* code = compileExpression(state, folded, Form::Value);
+    Both both{runValue(code, &point), evaluate(state, tree)};
+    releaseCode(state, code);
+    release(state, folded);
+    release(state, tree);
+    return both;
+  }
+
+  std::uint16_t conditionOf(std::string_view text) {
+    ExprNode* tree = parseExpression(text);
+    ExprNode* folded = foldExpression(state, tree, Form::Condition);
+    CompiledCode* code = compileExpression(state, folded, Form::Condition);
+    std::uint16_t status = runCondition(code, &point);
+    releaseCode(state, code);
+    release(state, folded);
+    release(state, tree);
+    return status;
+  }
+
+  std::vector<std::uint32_t> opcodesOf(std::string_view text, Form form = Form::Value) {
+    ExprNode* tree = parseExpression(text);
+    ExprNode* folded = foldExpression(state, tree, form);
+    CompiledCode* code = compileExpression(state, folded, form);
+    std::vector<std::uint32_t> ops;
+    for (std::uint32_t i = 0; i < code->count; ++i) ops.push_back(code->instructions()[i].opcode);
+    releaseCode(state, code);
+    release(state, folded);
+    release(state, tree);
+    return ops;
+  }
+
+  void TearDown() override {
+    releaseGraphItems(state);
+    EXPECT_EQ(state.liveBlocks, 0u);
+  }
+
+  double point = 0;
+};
+
+// Every function of the library, every operator and derived variable.
+const char* const kLibrary[] = {
+    "x+y", "x-y", "x*y", "x/y", "y-x*z", "(x+y)*(y-z)/(z+x)", "x^y", "y^x", "x^2", "x^0.5", "x^3", "2^x",
+    "-x", "x!", "x%", "|x|", "abs(y)", "sqr(x)", "sqrt(x)", "ln(x)", "log(x)", "gamma(x)", "ceiling(x)",
+    "floor(y)", "sign(x)", "one(x)", "nonneg(x)", "sin(x)", "cos(x)", "tan(x)", "csc(x)", "sec(x)",
+    "cot(x)", "sinh(x)", "cosh(x)", "tanh(x)", "csch(x)", "sech(x)", "coth(x)", "asinh(x)", "acosh(x)",
+    "atanh(x)", "acsch(x)", "asech(x)", "acoth(x)", "asin(x)", "acos(x)", "atan(x)", "acsc(x)", "asec(x)",
+    "acot(x)", "beta(x, y)", "angle(x, y)", "r", "theta", "rho", "phi", "r*theta-rho/phi", "(x<y)",
+    "(x<=y)+(y=z)", "(x<1 & y<2)", "((x<y) & (z<=x)) & (y<z)", "vector(x)+1", "x*rectangular(1,2,3)",
+    "sin(x)*cos(y)+z", "x^2+y^2+z^2-9", "1-x", "2/x", "x/2", "x-2", "2-x", "y+x", "z*x", "x*x*x",
+};
+
+std::vector<double> specialValues() {
+  return {0, -0.0, 1, -1, 0.5, -0.5, 2, 3, -2.5, 1e-300, 1e300, -1e300, 7.25, 1e20,
+          std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+          std::numeric_limits<double>::quiet_NaN()};
+}
+
+TEST_F(CompileTest, CompiledAndDirectAgreeBitForBitOverTheLibrary) {
+  flagAxes();
+  std::mt19937 random(12345);
+  std::vector<double> values = specialValues();
+  std::uniform_real_distribution<double> uniform(-4, 4);
+  for (int i = 0; i < 20; ++i) values.push_back(uniform(random));
+  std::uniform_int_distribution<std::size_t> pick(0, values.size() - 1);
+  for (const char* text : kLibrary) {
+    for (int trial = 0; trial < 60; ++trial) {
+      setPoint(values[pick(random)], values[pick(random)], values[pick(random)]);
+      Both both = valueOf(text);
+      EXPECT_TRUE(agree(both.compiled, both.direct))
+          << text << " at " << cell(kX) << ", " << cell(kY) << ", " << cell(kZ);
+    }
+  }
+}
+
+// Random expression texts over x, y, z: with all three flagged nothing is folded
+// into a rounded constant, so compiled code and direct evaluation agree exactly.
+class ExpressionGenerator {
+ public:
+  explicit ExpressionGenerator(unsigned seed) : random_(seed) {}
+
+  std::string expression(int depth) {
+    if (depth == 0) return leaf();
+    switch (choose(8)) {
+      case 0: return leaf();
+      case 1: return std::string(kUnaryFunctions[choose(std::size(kUnaryFunctions))]) + "(" + expression(depth - 1) + ")";
+      case 2: return "(" + expression(depth - 1) + kOperators[choose(std::size(kOperators))] + expression(depth - 1) + ")";
+      case 3: return "(" + expression(depth - 1) + ")" + kPostfix[choose(std::size(kPostfix))];
+      case 4: return std::string(choose(2) ? "beta(" : "angle(") + expression(depth - 1) + "," + expression(depth - 1) + ")";
+      case 5: return "((" + expression(depth - 1) + ")" + kRelations[choose(std::size(kRelations))] + "(" + expression(depth - 1) + "))";
+      case 6: return "(" + expression(depth - 1) + ")^(" + expression(depth - 1) + ")";
+      default: return "|" + expression(depth - 1) + "|";
+    }
+  }
+
+ private:
+  std::size_t choose(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
+  std::string leaf() { return kLeaves[choose(std::size(kLeaves))]; }
+
+  static constexpr const char* kLeaves[] = {"x", "y", "z", "r", "theta", "rho", "phi"};
+  static constexpr const char* kOperators[] = {"+", "-", "*", "/"};
+  static constexpr const char* kPostfix[] = {"!", "%", "^2", "^0.5"};
+  static constexpr const char* kRelations[] = {"<", "<=", "=", ">", ">="};
+  static constexpr const char* kUnaryFunctions[] = {
+      "-", "abs", "sqr", "sqrt", "ln", "log", "gamma", "ceiling", "floor", "sign", "one", "nonneg",
+      "sin", "cos", "tan", "csc", "sec", "cot", "sinh", "cosh", "tanh", "csch", "sech", "coth",
+      "asinh", "acosh", "atanh", "acsch", "asech", "acoth", "asin", "acos", "atan", "acsc", "asec", "acot"};
+  std::mt19937 random_;
+};
+
+TEST_F(CompileTest, RandomExpressionsAgreeBitForBit) {
+  flagAxes();
+  ExpressionGenerator generator(2024);
+  std::mt19937 random(77);
+  std::vector<double> values = specialValues();
+  std::uniform_int_distribution<std::size_t> pick(0, values.size() - 1);
+  std::uniform_real_distribution<double> uniform(-3, 3);
+  for (int i = 0; i < 1500; ++i) {
+    std::string text = generator.expression(1 + i % 5);
+    for (int trial = 0; trial < 8; ++trial) {
+      if (trial % 2)
+        setPoint(values[pick(random)], values[pick(random)], values[pick(random)]);
+      else
+        setPoint(uniform(random), uniform(random), uniform(random));
+      Both both = valueOf(text);
+      ASSERT_TRUE(agree(both.compiled, both.direct))
+          << text << " at " << cell(kX) << ", " << cell(kY) << ", " << cell(kZ);
+    }
+  }
+}
+
+// With the options and outer variables folded, constants are rounded to doubles
+// once; the results then agree to within that rounding.
+TEST_F(CompileTest, FoldedConstantsAgreeWithinTheirRounding) {
+  state.cells[kX].flags = kInnerSweep;
+  cell(kA) = 0.3;
+  cell(kB) = 1.7;
+  cell(kC) = -2.2;
+  cell(kTime) = 12.345;
+  const char* texts[] = {"sin(a*x)+cos(b)*y", "a*x^2+b*y^2+sin(c*time)-d*z^2", "gamma(b)*x+ln(b)",
+                         "r+theta+rho+phi", "x/(b+c)-sqrt(b)", "angle(y, z)*x+beta(a, b)", "pi*e*x"};
+  std::mt19937 random(5);
+  std::uniform_real_distribution<double> uniform(-3, 3);
+  for (const char* text : texts) {
+    for (int trial = 0; trial < 50; ++trial) {
+      setPoint(uniform(random), uniform(random), uniform(random));
+      Both both = valueOf(text);
+      real scale = std::fabs(both.direct) + 1;
+      EXPECT_NEAR(static_cast<double>(both.compiled), static_cast<double>(both.direct),
+                  static_cast<double>(scale * 1e-14))
+          << text;
+    }
+  }
+}
+
+TEST_F(CompileTest, ConditionsGiveTheStatusOfRightAgainstLeft) {
+  flagAxes();
+  struct Case {
+    double x, y;
+    std::uint16_t lessThan, equal;  // statuses of x < y and x = y
+  };
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Case cases[] = {
+      {1, 2, 0, 0}, {2, 1, kStatusLess, kStatusLess}, {1, 1, kStatusEqual, kStatusEqual},
+      {nan, 1, 0x4500, 0x4500}, {1, nan, 0x4500, 0x4500},
+  };
+  for (const Case& c : cases) {
+    setPoint(c.x, c.y, 0);
+    EXPECT_EQ(conditionOf("x < y"), c.lessThan) << c.x << " " << c.y;
+    EXPECT_EQ(conditionOf("y > x"), c.lessThan);
+    EXPECT_EQ(conditionOf("x = y"), c.equal);
+    EXPECT_EQ(conditionOf("x+0*z < y+0*z"), c.lessThan);  // the stack form of the comparison
+    EXPECT_EQ(conditionOf("x < 1 & y < 1"), std::uint16_t(compareStatus(1, c.x) | compareStatus(1, c.y)));
+  }
+  setPoint(0, 0, 0);
+  EXPECT_EQ(conditionOf("1 < 2 & x < 1"), 0);
+  EXPECT_EQ(conditionOf("2 < 1 & x < 1"), kStatusLess);
+  EXPECT_EQ(conditionOf("2 < 1 & 1 <= 1"), kStatusLess | kStatusEqual);
+  EXPECT_EQ(conditionOf("x"), 0x4000);  // a plain value against 0
+}
+
+TEST_F(CompileTest, IntersectionValueOfConstantRelationsIsTheirSign) {
+  flagAxes();
+  setPoint(0.5, 0, 0);
+  // Direct evaluation uses the difference 4, compiled code the sign +1.
+  Both both = valueOf("(1 < 5) & (x < 1)");
+  EXPECT_TRUE(agree(both.compiled, math::intersect(1, 0.5L)));
+  EXPECT_TRUE(agree(both.direct, math::intersect(4, 0.5L)));
+  EXPECT_TRUE(same(valueOf("(1 < 5) & (2 < 1)").compiled, math::intersect(1, -1)));
+  EXPECT_EQ(valueOf("(2 < 1) & (1 < 2)").direct, math::intersect(-1, 1));
+}
+
+TEST_F(CompileTest, FoldingShapesTheCode) {
+  state.cells[kZ].flags = kInnerSweep;
+  cell(kX) = 1;
+  cell(kY) = 2;
+  const std::uint32_t ret = kOpReturn, imm = kOpLoadImm;
+  EXPECT_EQ(opcodesOf("2*3+4"), (std::vector<std::uint32_t>{imm, ret}));
+  EXPECT_EQ(opcodesOf("x^2+y^2+z^2-9"),
+            (std::vector<std::uint32_t>{kOpLoadSquaredPoint, binaryOpcode(kOpAdd, kFormImmRight),
+                                        binaryOpcode(kOpSubtract, kFormImmRight), ret}));
+  EXPECT_EQ(opcodesOf("x^2+y^2+z^2=9", Form::Condition),
+            (std::vector<std::uint32_t>{kOpLoadSquaredPoint, binaryOpcode(kOpAdd, kFormImmRight),
+                                        binaryOpcode(kOpCompare, kFormImmRight), ret}));
+  EXPECT_EQ(opcodesOf("9-z"), (std::vector<std::uint32_t>{imm, binaryOpcode(kOpSubtract, kFormPointRight), ret}));
+  EXPECT_EQ(opcodesOf("9-sqr(z)"),
+            (std::vector<std::uint32_t>{kOpLoadSquaredPoint, binaryOpcode(kOpSubtract, kFormImmLeft), ret}));
+  EXPECT_EQ(opcodesOf("sin(x)+cos(y)*z"),
+            (std::vector<std::uint32_t>{imm, binaryOpcode(kOpMultiply, kFormPointRight),
+                                        binaryOpcode(kOpAdd, kFormImmRight), ret}));
+  // Constants move right and merge: (z + 1) + 2 is z + 3, (1 - z) + 2 is 3 - z.
+  setPoint(0, 0, 0);
+  point = 10;
+  EXPECT_EQ(valueOf("(z+1)+2").compiled, 13);
+  EXPECT_EQ(opcodesOf("(z+1)+2"), (std::vector<std::uint32_t>{kOpLoadPoint, binaryOpcode(kOpAdd, kFormImmRight), ret}));
+  EXPECT_EQ(valueOf("(1-z)+2").compiled, -7);
+  EXPECT_EQ(opcodesOf("(1-z)+2"), (std::vector<std::uint32_t>{imm, binaryOpcode(kOpSubtract, kFormPointRight), ret}));
+  EXPECT_EQ(opcodesOf("1+(2+z)").size(), 3u);
+}
+
+TEST_F(CompileTest, GraphCallsLeaveThreeValues) {
+  flagAxes();
+  setPoint(2, 3, 4);
+  auto triple = [&](std::string_view text, real out[3]) {
+    ExprNode* tree = parseExpression(text);
+    ExprNode* folded = foldExpression(state, tree, Form::Value);
+    CompiledCode* code = compileExpression(state, folded, Form::Value);
+    runTriple(code, &point, out);
+    releaseCode(state, code);
+    release(state, folded);
+    release(state, tree);
+  };
+  real out[3];
+  triple("vector(x, 2*y)", out);
+  EXPECT_EQ(out[0], 2);
+  EXPECT_EQ(out[1], 6);
+  EXPECT_EQ(out[2], 0);
+  triple("rectangular(1, 2, 3, 4)", out);
+  EXPECT_EQ(out[2], 3);
+  real expected[3];
+  triple("cylindrical(x, y, z)", out);
+  math::cylindrical(2, 3, 4, expected);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(same(out[i], expected[i]));
+  triple("spherical(x, y, z)", out);
+  math::spherical(2, 3, 4, expected);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(same(out[i], expected[i]));
+}
+
+TEST_F(CompileTest, NearAtResolutionThreeBounds) {
+  // Resolution 3 over -3..3: grid -3, 0, 3, half step 1.5; the current point is
+  // (x through the pointer, y = 0, z = 3).
+  flagAxes();
+  state.sampling.innerHalfStep = 1.5;
+  state.sampling.nearLow[kY - kX] = -1.5;
+  state.sampling.nearHigh[kY - kX] = 1.5;
+  state.sampling.nearLow[kZ - kX] = 1.5;
+  state.sampling.nearHigh[kZ - kX] = 4.5;
+  setPoint(0, 0, 3);
+  EXPECT_EQ(valueOf("near(0, 0, 3)").compiled, 1);
+  EXPECT_EQ(valueOf("near(-1.5, -1.5, 1.5)").compiled, 1);
+  EXPECT_TRUE(std::isnan(valueOf("near(1.5, 0, 3)").compiled));
+  EXPECT_TRUE(std::isnan(valueOf("near(0, 1.5, 3)").compiled));
+  EXPECT_TRUE(std::isnan(valueOf("near(0, 0, 0)").compiled));
+  EXPECT_TRUE(std::isnan(valueOf("near(0, 0, 3)").direct));
+  EXPECT_EQ(valueOf("x*near(0, 0, 3)+1").compiled, 1);
+  point = 3;  // the next point along the row
+  EXPECT_EQ(valueOf("near(3, 0, 3)").compiled, 1);
+  EXPECT_TRUE(std::isnan(valueOf("near(0, 0, 3, 7)").compiled));
+}
+
+TEST_F(CompileTest, DataArrayLookup) {
+  // 3 x 2 x 2 values over the default box: x samples -3, 0, 3; y and z -3, 3.
+  files["d"] = "3 2 2  0 1 2  10 11 12  100 101 102  110 111 112";
+  flagAxes();
+  auto at = [&](double x, double y, double z) {
+    setPoint(x, y, z);
+    return valueOf("read3dtextfile(\"d\")").compiled;
+  };
+  EXPECT_EQ(at(-3, -3, -3), 0);
+  EXPECT_EQ(at(0, -3, -3), 1);
+  EXPECT_EQ(at(3, 3, 3), 112);
+  EXPECT_EQ(at(3, -3, 3), 102);
+  EXPECT_EQ(at(-1.5, -3, -3), 0.5);   // mid-point along x
+  EXPECT_EQ(at(3, 0, -3), 7);         // mid-point along y
+  EXPECT_EQ(at(-1.5, 0, 0), 0.5);     // x is the first odd axis; y and z round down
+  EXPECT_EQ(at(3.2, 3, 3), 112);      // rounds onto the last element
+  EXPECT_TRUE(std::isnan(at(4.5, 3, 3)));
+  EXPECT_TRUE(std::isnan(at(-4.5, 3, 3)));
+  EXPECT_TRUE(std::isnan(at(0, std::numeric_limits<double>::quiet_NaN(), 3)));
+  setPoint(0, 0, 0);
+  EXPECT_TRUE(std::isnan(valueOf("read3dtextfile(\"d\")").direct));
+  state.sampling.rangeMinimum[0] = state.sampling.rangeMaximum[0] = 1;
+  EXPECT_TRUE(std::isnan(at(1, 3, 3)));
+}
+
+TEST_F(CompileTest, FoldingSharesTheArray) {
+  files["d"] = "2 2 2 1 2 3 4 5 6 7 8";
+  ExprNode* tree = parseExpression("read3dtextfile(\"d\")");
+  ExprNode* folded = foldExpression(state, tree, Form::Value);
+  EXPECT_EQ(folded, tree);
+  EXPECT_EQ(static_cast<DataGrid*>(tree)->references, 2u);
+  release(state, folded);
+  release(state, tree);
+}
+
+TEST_F(CompileTest, ListsAndStringsFoldToUndefined) {
+  flagAxes();
+  EXPECT_TRUE(std::isnan(valueOf("x+(1,2)").compiled));
+  EXPECT_TRUE(std::isnan(valueOf("x+(1,2)").direct));
+}
+
+TEST_F(CompileTest, LongAndDeepCodeGrowsItsBlockAndStack) {
+  flagAxes();
+  setPoint(1.25, 0, 0);
+  std::string wide = "x";
+  for (int i = 0; i < 300; ++i) wide += "+x*y";
+  EXPECT_TRUE(agree(valueOf(wide).compiled, 1.25));
+  std::string deep = "x";
+  for (int i = 0; i < 200; ++i) deep = "(y*z)+(" + deep + ")";
+  Both both = valueOf(deep);
+  EXPECT_TRUE(agree(both.compiled, both.direct));
+  std::string nested = "0";
+  for (int i = 0; i < 300; ++i) nested = "near(y, z, " + nested + ")";
+  EXPECT_TRUE(std::isnan(valueOf(nested).compiled));
+}
+
+}  // namespace
+}  // namespace vx::testing
