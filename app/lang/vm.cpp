@@ -1,7 +1,7 @@
 // The interpreter of compiled code: one call per grid point, so this is the inner
-// loop of the whole product. Dispatch is direct threading through a label table
-// (labels as values), the top of the stack lives in a local, and the stack is a
-// small fixed array unless the code needs more.
+// loop of the whole product. The top of the stack lives in a local (an x87
+// register), fused instructions take leaf operands straight from the instruction
+// or the point, and the stack is a small fixed array unless the code needs more.
 #include <cmath>
 #include <memory>
 
@@ -20,185 +20,155 @@ struct Outcome {
   std::uint16_t status;
 };
 
-#define VX_LABELS_OF(name)                                                                       \
-  &&name##_Stack, &&name##_ImmRight, &&name##_ImmLeft, &&name##_CellRight, &&name##_CellLeft, \
-      &&name##_PointRight, &&name##_PointLeft
-
-#define VX_NEXT goto* table[(++ip)->opcode]
-
 // One binary operation in every leaf form; RESULT computes from `l` and `r`.
-#define VX_BINARY(name, RESULT)                  \
-  name##_Stack : {                               \
-    real r = top;                                \
-    real l = *--sp;                              \
-    top = RESULT;                                \
-    VX_NEXT;                                     \
-  }                                              \
-  name##_ImmRight : {                            \
-    real l = top, r = ip->imm;                   \
-    top = RESULT;                                \
-    VX_NEXT;                                     \
-  }                                              \
-  name##_ImmLeft : {                             \
-    real l = ip->imm, r = top;                   \
-    top = RESULT;                                \
-    VX_NEXT;                                     \
-  }                                              \
-  name##_CellRight : {                           \
-    real l = top, r = *ip->cell;                 \
-    top = RESULT;                                \
-    VX_NEXT;                                     \
-  }                                              \
-  name##_CellLeft : {                            \
-    real l = *ip->cell, r = top;                 \
-    top = RESULT;                                \
-    VX_NEXT;                                     \
-  }                                              \
-  name##_PointRight : {                          \
-    real l = top, r = *point;                    \
-    top = RESULT;                                \
-    VX_NEXT;                                     \
-  }                                              \
-  name##_PointLeft : {                           \
-    real l = *point, r = top;                    \
-    top = RESULT;                                \
-    VX_NEXT;                                     \
+#define VX_BINARY(OP, RESULT)                                                           \
+  case binaryOpcode(OP, kFormStack): {                                                 \
+    real r = top;                                                                      \
+    real l = *--sp;                                                                    \
+    top = RESULT;                                                                      \
+    break;                                                                             \
+  }                                                                                    \
+  case binaryOpcode(OP, kFormImmRight): {                                              \
+    real l = top, r = ip->imm;                                                         \
+    top = RESULT;                                                                      \
+    break;                                                                             \
+  }                                                                                    \
+  case binaryOpcode(OP, kFormImmLeft): {                                               \
+    real l = ip->imm, r = top;                                                         \
+    top = RESULT;                                                                      \
+    break;                                                                             \
+  }                                                                                    \
+  case binaryOpcode(OP, kFormCellRight): {                                             \
+    real l = top, r = *ip->cell;                                                       \
+    top = RESULT;                                                                      \
+    break;                                                                             \
+  }                                                                                    \
+  case binaryOpcode(OP, kFormCellLeft): {                                              \
+    real l = *ip->cell, r = top;                                                       \
+    top = RESULT;                                                                      \
+    break;                                                                             \
+  }                                                                                    \
+  case binaryOpcode(OP, kFormPointRight): {                                            \
+    real l = top, r = *point;                                                          \
+    top = RESULT;                                                                      \
+    break;                                                                             \
+  }                                                                                    \
+  case binaryOpcode(OP, kFormPointLeft): {                                             \
+    real l = *point, r = top;                                                          \
+    top = RESULT;                                                                      \
+    break;                                                                             \
   }
 
 // The comparison sets the status and pops what it compared.
-#define VX_COMPARE_FORM(label, LEFT, RIGHT, POP) \
-  label : {                                      \
-    real l = LEFT, r = RIGHT;                    \
-    POP;                                         \
-    status = compareStatus(r, l);                \
-    top = *--sp;                                 \
-    VX_NEXT;                                     \
+#define VX_COMPARE(FORM, LEFT, RIGHT, POP) \
+  case binaryOpcode(kOpCompare, FORM): {   \
+    real l = LEFT, r = RIGHT;              \
+    POP;                                   \
+    status = compareStatus(r, l);          \
+    top = *--sp;                           \
+    break;                                 \
   }
 
-Outcome execute(const CompiledCode* code, const double* point, real* stack) {
-  static const void* const table[] = {
-      VX_LABELS_OF(Add),       VX_LABELS_OF(Subtract), VX_LABELS_OF(Multiply),
-      VX_LABELS_OF(Divide),    VX_LABELS_OF(ReverseSubtract), VX_LABELS_OF(Compare),
-      &&Return,    &&LoadImm,  &&LoadCell, &&LoadPoint, &&LoadSquaredPoint, &&Negate, &&Abs, &&Sqr, &&Sqrt,
-      &&Ln,        &&Log,      &&Percent,  &&Call1,     &&Call2,  &&CallTriple, &&CompareZero, &&SaveStatus,
-      &&OrStatus,  &&LoadStatus, &&Near,   &&DataLookup,
-  };
-  static_assert(sizeof(table) / sizeof(table[0]) == kOpcodeCount, "one label per opcode");
-
+// The dispatch is a switch in a loop rather than a threaded jump through a label
+// table: GCC then keeps the top of the stack in an x87 register for the whole
+// run, whereas at the targets of computed jumps it stores and reloads the 80-bit
+// value around every instruction, which costs more than the dispatch saves.
+__attribute__((always_inline)) inline Outcome execute(const CompiledCode* code, const double* point, real* stack) {
   const Instruction* ip = code->instructions();
   real* sp = stack;
   real top = 0;
   std::uint16_t status = 0;
-  goto* table[ip->opcode];
-
-  VX_BINARY(Add, l + r)
-  VX_BINARY(Subtract, l - r)
-  VX_BINARY(Multiply, l * r)
-  VX_BINARY(Divide, l / r)
-  VX_BINARY(ReverseSubtract, r - l)
-  VX_COMPARE_FORM(Compare_Stack, sp[-1], top, --sp)
-  VX_COMPARE_FORM(Compare_ImmRight, top, ip->imm, (void)0)
-  VX_COMPARE_FORM(Compare_ImmLeft, ip->imm, top, (void)0)
-  VX_COMPARE_FORM(Compare_CellRight, top, *ip->cell, (void)0)
-  VX_COMPARE_FORM(Compare_CellLeft, *ip->cell, top, (void)0)
-  VX_COMPARE_FORM(Compare_PointRight, top, *point, (void)0)
-  VX_COMPARE_FORM(Compare_PointLeft, *point, top, (void)0)
-
-LoadImm:
-  *sp++ = top;
-  top = ip->imm;
-  VX_NEXT;
-LoadCell:
-  *sp++ = top;
-  top = *ip->cell;
-  VX_NEXT;
-LoadPoint:
-  *sp++ = top;
-  top = *point;
-  VX_NEXT;
-LoadSquaredPoint : {
-  *sp++ = top;
-  real p = *point;
-  top = p * p;
-  VX_NEXT;
-}
-Negate:
-  top = -top;
-  VX_NEXT;
-Abs:
-  top = std::fabs(top);
-  VX_NEXT;
-Sqr:
-  top = top * top;
-  VX_NEXT;
-Sqrt:
-  top = math::sqrt(top);
-  VX_NEXT;
-Ln:
-  top = math::ln(top);
-  VX_NEXT;
-Log:
-  top = math::log10(top);
-  VX_NEXT;
-Percent:
-  top = math::percent(top);
-  VX_NEXT;
-Call1:
-  top = ip->unary(top);
-  VX_NEXT;
-Call2 : {
-  real l = *--sp;
-  top = ip->binary(l, top);
-  VX_NEXT;
-}
-CallTriple : {
-  real out[3];
-  ip->triple(sp[-2], sp[-1], top, out);
-  sp[-2] = out[0];
-  sp[-1] = out[1];
-  top = out[2];
-  VX_NEXT;
-}
-CompareZero:
-  status = compareStatus(top, 0);
-  top = *--sp;
-  VX_NEXT;
-SaveStatus:
-  *sp++ = top;
-  top = status;
-  VX_NEXT;
-OrStatus:
-  status = static_cast<std::uint16_t>(status | static_cast<std::uint16_t>(top));
-  top = *--sp;
-  VX_NEXT;
-LoadStatus:
-  status = static_cast<std::uint16_t>(ip->aux);
-  VX_NEXT;
-Near : {
-  real c = top;
-  real b = *--sp;
-  real a = *--sp;
-  top = nearTest(*code->state, ip->aux, point, a, b, c);
-  VX_NEXT;
-}
-DataLookup:
-  *sp++ = top;
-  top = dataLookup(*code->state, *ip->grid, ip->aux, point);
-  VX_NEXT;
-Return:
-  return {top, sp, status};
+  for (;; ++ip) {
+    switch (ip->opcode) {
+      VX_BINARY(kOpAdd, l + r)
+      VX_BINARY(kOpSubtract, l - r)
+      VX_BINARY(kOpMultiply, l * r)
+      VX_BINARY(kOpDivide, l / r)
+      VX_BINARY(kOpReverseSubtract, r - l)
+      VX_COMPARE(kFormStack, sp[-1], top, --sp)
+      VX_COMPARE(kFormImmRight, top, ip->imm, (void)0)
+      VX_COMPARE(kFormImmLeft, ip->imm, top, (void)0)
+      VX_COMPARE(kFormCellRight, top, *ip->cell, (void)0)
+      VX_COMPARE(kFormCellLeft, *ip->cell, top, (void)0)
+      VX_COMPARE(kFormPointRight, top, *point, (void)0)
+      VX_COMPARE(kFormPointLeft, *point, top, (void)0)
+      case kOpReturn: return {top, sp, status};
+      case kOpLoadImm:
+        *sp++ = top;
+        top = ip->imm;
+        break;
+      case kOpLoadCell:
+        *sp++ = top;
+        top = *ip->cell;
+        break;
+      case kOpLoadPoint:
+        *sp++ = top;
+        top = *point;
+        break;
+      case kOpLoadSquaredPoint: {
+        *sp++ = top;
+        real p = *point;
+        top = p * p;
+        break;
+      }
+      case kOpNegate: top = -top; break;
+      case kOpAbs: top = std::fabs(top); break;
+      case kOpSqr: top = top * top; break;
+      case kOpSqrt: top = math::sqrt(top); break;
+      case kOpLn: top = math::ln(top); break;
+      case kOpLog: top = math::log10(top); break;
+      case kOpPercent: top = math::percent(top); break;
+      case kOpCall1: top = ip->unary(top); break;
+      case kOpCall2: {
+        real l = *--sp;
+        top = ip->binary(l, top);
+        break;
+      }
+      case kOpCallTriple: {
+        real out[3];
+        ip->triple(sp[-2], sp[-1], top, out);
+        sp[-2] = out[0];
+        sp[-1] = out[1];
+        top = out[2];
+        break;
+      }
+      case kOpCompareZero:
+        status = compareStatus(top, 0);
+        top = *--sp;
+        break;
+      case kOpSaveStatus:
+        *sp++ = top;
+        top = status;
+        break;
+      case kOpOrStatus:
+        status = static_cast<std::uint16_t>(status | static_cast<std::uint16_t>(top));
+        top = *--sp;
+        break;
+      case kOpLoadStatus: status = static_cast<std::uint16_t>(ip->aux); break;
+      case kOpNear: {
+        real c = top;
+        real b = *--sp;
+        real a = *--sp;
+        top = nearTest(*code->state, ip->aux, point, a, b, c);
+        break;
+      }
+      case kOpDataLookup:
+        *sp++ = top;
+        top = dataLookup(*code->state, *ip->grid, ip->aux, point);
+        break;
+      default: __builtin_unreachable();
+    }
+  }
 }
 
-#undef VX_LABELS_OF
-#undef VX_NEXT
 #undef VX_BINARY
-#undef VX_COMPARE_FORM
+#undef VX_COMPARE
 
 // Runs the code on a stack big enough for it; `use` reads the outcome.
 template <class Use>
 __attribute__((always_inline)) inline auto runWith(const CompiledCode* code, const double* point, Use use) {
   if (!point) point = &kNoPoint;
-  if (code->maxDepth <= kFastStackDepth) {
+  if (__builtin_expect(code->maxDepth <= kFastStackDepth, 1)) {
     real stack[kFastStackDepth];
     return use(execute(code, point, stack));
   }
