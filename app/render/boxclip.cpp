@@ -16,15 +16,13 @@ constexpr FaceStage kFaceStages[] = {
 constexpr int kStageCount = sizeof kFaceStages / sizeof kFaceStages[0];
 static_assert(kStageCount == 6, "one stage per box face");
 
-float coordinate(const DepthVertex& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
-
-float& coordinate(DepthVertex& v, int axis) { return axis == 0 ? v.x : axis == 1 ? v.y : v.z; }
+float coordinate(const ClipVertex& v, int axis) { return v.frame[axis]; }
 
 double bound(const ClipBox& box, const FaceStage& stage) {
   return stage.maximum ? box.high[stage.axis] : box.low[stage.axis];
 }
 
-bool inside(const DepthVertex& v, const FaceStage& stage, double faceBound) {
+bool inside(const ClipVertex& v, const FaceStage& stage, double faceBound) {
   double c = coordinate(v, stage.axis);
   return stage.maximum ? c <= faceBound : c >= faceBound;
 }
@@ -32,28 +30,27 @@ bool inside(const DepthVertex& v, const FaceStage& stage, double faceBound) {
 // The point where the edge from `in` (inside) to `out` (outside) meets the
 // face. Always interpolated from the inside end, so that two triangles sharing
 // the edge get the same point; the cut coordinate is the bound itself.
-DepthVertex crossing(const DepthVertex& in, const DepthVertex& out, const FaceStage& stage, double faceBound,
+ClipVertex crossing(const ClipVertex& in, const ClipVertex& out, const FaceStage& stage, double faceBound,
                      ClipTarget& target) {
   double t = (faceBound - coordinate(in, stage.axis)) /
              (static_cast<double>(coordinate(out, stage.axis)) - coordinate(in, stage.axis));
-  DepthVertex made;
-  made.x = static_cast<float>(in.x + t * (static_cast<double>(out.x) - in.x));
-  made.y = static_cast<float>(in.y + t * (static_cast<double>(out.y) - in.y));
-  made.z = static_cast<float>(in.z + t * (static_cast<double>(out.z) - in.z));
-  coordinate(made, stage.axis) = static_cast<float>(faceBound);
+  ClipVertex made;
+  for (int i = 0; i < 3; ++i)
+    made.frame[i] = static_cast<float>(in.frame[i] + t * (static_cast<double>(out.frame[i]) - in.frame[i]));
+  made.frame[stage.axis] = static_cast<float>(faceBound);
   target.project(made);
   return made;
 }
 
-void clipStage(const ClipBox& box, int stageIndex, const DepthVertex& a, const DepthVertex& b,
-               const DepthVertex& c, ClipTarget& target) {
+void clipStage(const ClipBox& box, int stageIndex, const ClipVertex& a, const ClipVertex& b,
+               const ClipVertex& c, ClipTarget& target) {
   if (stageIndex == kStageCount) {
     target.triangle(a, b, c);
     return;
   }
   const FaceStage& stage = kFaceStages[stageIndex];
   double faceBound = bound(box, stage);
-  const DepthVertex* corner[3] = {&a, &b, &c};
+  const ClipVertex* corner[3] = {&a, &b, &c};
   bool in[3];
   int insideCount = 0;
   for (int i = 0; i < 3; ++i) insideCount += (in[i] = inside(*corner[i], stage, faceBound));
@@ -62,7 +59,7 @@ void clipStage(const ClipBox& box, int stageIndex, const DepthVertex& a, const D
 
   // Walk the edges in order, keeping inside corners and adding the crossings:
   // the remaining polygon keeps the triangle's winding.
-  DepthVertex kept[4];
+  ClipVertex kept[4];
   int count = 0;
   for (int i = 0; i < 3; ++i) {
     int j = (i + 1) % 3;
@@ -91,12 +88,12 @@ std::uint8_t clipCode(const ClipBox& box, float x, float y, float z) {
   return code;
 }
 
-void clipTriangleToBox(const ClipBox& box, const DepthVertex& a, const DepthVertex& b, const DepthVertex& c,
+void clipTriangleToBox(const ClipBox& box, const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
                        ClipTarget& target) {
   clipStage(box, 0, a, b, c, target);
 }
 
-bool clipSegmentToBox(const ClipBox& box, DepthVertex& a, DepthVertex& b, ClipTarget& target) {
+bool clipSegmentToBox(const ClipBox& box, ClipVertex& a, ClipVertex& b, ClipTarget& target) {
   for (const FaceStage& stage : kFaceStages) {
     double faceBound = bound(box, stage);
     bool aInside = inside(a, stage, faceBound);

@@ -7,9 +7,15 @@
 // triangles (or the shortened segment) to the next.
 #include <cstdint>
 
-#include "render/depthlist.h"
+#include "render/view.h"
 
 namespace vx {
+
+// A vertex of the clipping stages: box-frame coordinates and their projection.
+struct ClipVertex {
+  float frame[3];
+  ProjectedPoint view;
+};
 
 // The six face bounds in box-frame units: the current sampling ranges (which
 // the scroll bar may narrow) mapped with the box's centre and scale.
@@ -37,16 +43,16 @@ class ClipTarget {
  public:
   virtual ~ClipTarget() = default;
   // Fills the transformed and projected fields from the box-frame coordinates.
-  virtual void project(DepthVertex& vertex) = 0;
-  virtual void triangle(const DepthVertex& a, const DepthVertex& b, const DepthVertex& c) = 0;
+  virtual void project(ClipVertex& vertex) = 0;
+  virtual void triangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c) = 0;
 };
 
 // Cuts the triangle abc (box-frame coordinates; vertices inside the box already
 // projected) to the box and hands the pieces, with abc's winding, to `target`.
-void clipTriangleToBox(const ClipBox& box, const DepthVertex& a, const DepthVertex& b,
-                       const DepthVertex& c, ClipTarget& target);
+void clipTriangleToBox(const ClipBox& box, const ClipVertex& a, const ClipVertex& b,
+                       const ClipVertex& c, ClipTarget& target);
 
 // Cuts the segment ab to the box in place; false when nothing of it is inside.
-bool clipSegmentToBox(const ClipBox& box, DepthVertex& a, DepthVertex& b, ClipTarget& target);
+bool clipSegmentToBox(const ClipBox& box, ClipVertex& a, ClipVertex& b, ClipTarget& target);
 
 }  // namespace vx

@@ -1,5 +1,6 @@
 #include "render/depthlist.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace vx {
@@ -15,8 +16,16 @@ struct LinkPair {
 static_assert(alignof(DepthRecord) >= alignof(LinkPair), "links follow the record");
 static_assert(sizeof(DepthRecord) % alignof(LinkPair) == 0, "links follow the record");
 
+// A segment record stops after its second vertex; its links follow there.
+constexpr std::size_t kSegmentBytes = offsetof(DepthRecord, vertex) + 2 * sizeof(ProjectedPoint);
+constexpr std::size_t kSegmentLinks = (kSegmentBytes + alignof(LinkPair) - 1) / alignof(LinkPair) * alignof(LinkPair);
+
+std::size_t linkOffset(DepthKind kind) {
+  return kind == DepthKind::Segment ? kSegmentLinks : sizeof(DepthRecord);
+}
+
 LinkPair* links(DepthRecord* record) {
-  return reinterpret_cast<LinkPair*>(reinterpret_cast<unsigned char*>(record) + sizeof(DepthRecord));
+  return reinterpret_cast<LinkPair*>(reinterpret_cast<unsigned char*>(record) + linkOffset(record->kind));
 }
 
 float largest(float a, float b) { return b > a ? b : a; }
@@ -35,17 +44,20 @@ std::uint32_t depthKey(float depth) {
 DepthRecord*& DepthList::next(DepthRecord* record, int level) { return links(record)[level].next; }
 DepthRecord*& DepthList::previous(DepthRecord* record, int level) { return links(record)[level].previous; }
 
-std::size_t DepthList::recordSize(int height) { return sizeof(DepthRecord) + height * sizeof(LinkPair); }
+std::size_t DepthList::recordSize(DepthKind kind, int height) {
+  return linkOffset(kind) + height * sizeof(LinkPair);
+}
 
 DepthList::DepthList(Allocator& allocator) : allocator_(allocator) {
-  head_ = static_cast<DepthRecord*>(allocator_.AllocateZeroed(recordSize(kMaxHeight)));
+  head_ = static_cast<DepthRecord*>(allocator_.AllocateZeroed(recordSize(DepthKind::Triangle, kMaxHeight)));
+  head_->kind = DepthKind::Triangle;
   head_->height = kMaxHeight;
   finger_ = head_;
 }
 
 DepthList::~DepthList() {
   clear();
-  allocator_.Release(head_, recordSize(kMaxHeight));
+  allocator_.Release(head_, recordSize(DepthKind::Triangle, kMaxHeight));
 }
 
 void DepthList::clear() {
@@ -120,14 +132,14 @@ void DepthList::insert(DepthRecord* record) {
 
 DepthRecord* DepthList::newRecord(DepthKind kind, float depth) {
   int height = randomHeight();
-  auto* record = static_cast<DepthRecord*>(allocator_.Allocate(recordSize(height)));
+  auto* record = static_cast<DepthRecord*>(allocator_.Allocate(recordSize(kind, height)));
   record->key = depthKey(depth);
   record->kind = kind;
   record->height = static_cast<std::uint8_t>(height);
   return record;
 }
 
-void DepthList::addTriangle(const DepthVertex& a, const DepthVertex& b, const DepthVertex& c,
+void DepthList::addTriangle(const ProjectedPoint& a, const ProjectedPoint& b, const ProjectedPoint& c,
                             std::uint32_t firstSide, std::uint32_t secondSide) {
   DepthRecord* record = newRecord(DepthKind::Triangle, largest(largest(a.depth, b.depth), c.depth));
   record->color[0] = firstSide;
@@ -138,13 +150,12 @@ void DepthList::addTriangle(const DepthVertex& a, const DepthVertex& b, const De
   insert(record);
 }
 
-void DepthList::addSegment(const DepthVertex& a, const DepthVertex& b, std::uint32_t color) {
+void DepthList::addSegment(const ProjectedPoint& a, const ProjectedPoint& b, std::uint32_t color) {
   DepthRecord* record = newRecord(DepthKind::Segment, largest(a.depth, b.depth));
   record->color[0] = color;
   record->color[1] = color;
   record->vertex[0] = a;
   record->vertex[1] = b;
-  record->vertex[2] = b;
   insert(record);
 }
 
@@ -156,7 +167,7 @@ void DepthList::unlinkFirst(DepthRecord* first) {
   }
   if (finger_ == first) finger_ = head_;
   --size_;
-  allocator_.Release(first, recordSize(first->height));
+  allocator_.Release(first, recordSize(first->kind, first->height));
 }
 
 }  // namespace vx

@@ -16,17 +16,9 @@
 #include <cstdint>
 
 #include "base/memory.h"
+#include "render/view.h"
 
 namespace vx {
-
-// A vertex as the drawers need it: box-frame coordinates (steepness colours),
-// the transformed coordinates (lighting) and the projection.
-struct DepthVertex {
-  float x = 0, y = 0, z = 0;                 // box frame
-  float across = 0, depth = 0, up = 0;       // view transform
-  std::int32_t screenX = 0, screenY = 0;
-  std::uint8_t edgeCode = 0;                 // picture-edge code of the projection
-};
 
 enum class DepthKind : std::uint8_t { Triangle = 0, Segment = 1 };
 
@@ -34,8 +26,8 @@ struct alignas(8) DepthRecord {
   std::uint32_t key;       // bit pattern of a non-negative float: orders like the float
   DepthKind kind;
   std::uint8_t height;     // number of skip levels the record sits on
-  std::uint32_t color[2];  // first and second side (a segment uses color[0])
-  DepthVertex vertex[3];   // a segment uses vertex[0] and vertex[1]
+  std::uint32_t color[2];  // first and second side, final (a segment uses color[0])
+  ProjectedPoint vertex[3];  // a segment has only vertex[0] and vertex[1]
   // Followed by `height` pairs of links (next, previous), one pair per level.
 };
 
@@ -51,9 +43,10 @@ class DepthList {
   DepthList(const DepthList&) = delete;
   DepthList& operator=(const DepthList&) = delete;
 
-  void addTriangle(const DepthVertex& a, const DepthVertex& b, const DepthVertex& c,
+  // The colours are final: the per-polygon colour rules have been applied.
+  void addTriangle(const ProjectedPoint& a, const ProjectedPoint& b, const ProjectedPoint& c,
                    std::uint32_t firstSide, std::uint32_t secondSide);
-  void addSegment(const DepthVertex& a, const DepthVertex& b, std::uint32_t color);
+  void addSegment(const ProjectedPoint& a, const ProjectedPoint& b, std::uint32_t color);
 
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
@@ -75,7 +68,7 @@ class DepthList {
  private:
   static DepthRecord*& next(DepthRecord* record, int level);
   static DepthRecord*& previous(DepthRecord* record, int level);
-  static std::size_t recordSize(int height);
+  static std::size_t recordSize(DepthKind kind, int height);
 
   DepthRecord* newRecord(DepthKind kind, float depth);
   int randomHeight();

@@ -8,23 +8,23 @@
 namespace vx {
 namespace {
 
-DepthVertex point(float x, float y, float z) {
-  DepthVertex v;
-  v.x = x, v.y = y, v.z = z;
-  v.depth = 1;  // marks an input vertex; made vertices are projected by the target
+ClipVertex point(float x, float y, float z) {
+  ClipVertex v{};
+  v.frame[0] = x, v.frame[1] = y, v.frame[2] = z;
+  v.view.depth = 1;  // marks an input vertex; made vertices are projected by the target
   return v;
 }
 
 struct Collector final : ClipTarget {
-  void project(DepthVertex& v) override {
+  void project(ClipVertex& v) override {
     ++projected;
-    v.depth = 2;
+    v.view.depth = 2;
   }
-  void triangle(const DepthVertex& a, const DepthVertex& b, const DepthVertex& c) override {
+  void triangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c) override {
     triangles.push_back({a, b, c});
   }
   struct Tri {
-    DepthVertex v[3];
+    ClipVertex v[3];
   };
   int projected = 0;
   std::vector<Tri> triangles;
@@ -37,8 +37,8 @@ ClipBox unitBox() {
 }
 
 // Signed area of a triangle's projection on the xy plane.
-double signedArea(const DepthVertex& a, const DepthVertex& b, const DepthVertex& c) {
-  return 0.5 * ((b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y));
+double signedArea(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c) {
+  return 0.5 * ((b.frame[0] - a.frame[0]) * (c.frame[1] - a.frame[1]) - (c.frame[0] - a.frame[0]) * (b.frame[1] - a.frame[1]));
 }
 
 double totalArea(const Collector& out) {
@@ -47,9 +47,9 @@ double totalArea(const Collector& out) {
   return sum;
 }
 
-bool insideBox(const DepthVertex& v, const ClipBox& box) {
-  return v.x >= box.low[0] && v.x <= box.high[0] && v.y >= box.low[1] && v.y <= box.high[1] &&
-         v.z >= box.low[2] && v.z <= box.high[2];
+bool insideBox(const ClipVertex& v, const ClipBox& box) {
+  return v.frame[0] >= box.low[0] && v.frame[0] <= box.high[0] && v.frame[1] >= box.low[1] && v.frame[1] <= box.high[1] &&
+         v.frame[2] >= box.low[2] && v.frame[2] <= box.high[2];
 }
 
 TEST(BoxClip, ClipCodesNameTheFacesOutside) {
@@ -72,7 +72,7 @@ TEST(BoxClip, InsideTrianglesPassUnchangedAndOutsideOnesVanish) {
   clipTriangleToBox(box, point(-1, -1, 0), point(1, -1, 0), point(1, 1, 1), in);
   ASSERT_EQ(in.triangles.size(), 1u);
   EXPECT_EQ(in.projected, 0);
-  EXPECT_EQ(in.triangles[0].v[2].z, 1.0f);
+  EXPECT_EQ(in.triangles[0].v[2].frame[2], 1.0f);
 
   Collector out;
   clipTriangleToBox(box, point(1.5f, 0, 0), point(3, 0, 0), point(2, 1, 0), out);   // beyond x max
@@ -92,12 +92,12 @@ TEST(BoxClip, CutsExactlyAtTheFace) {
   EXPECT_EQ(out.projected, 2);
   int onFace = 0;
   for (const auto& t : out.triangles)
-    for (const DepthVertex& v : t.v) {
+    for (const ClipVertex& v : t.v) {
       EXPECT_TRUE(insideBox(v, box));
-      if (v.x == 1.0f) {
+      if (v.frame[0] == 1.0f) {
         ++onFace;
-        EXPECT_EQ(v.depth, 2);  // made on the face, so projected
-        EXPECT_NEAR(std::fabs(v.y), 2.0 / 3.0, 1e-6);
+        EXPECT_EQ(v.view.depth, 2);  // made on the face, so projected
+        EXPECT_NEAR(std::fabs(v.frame[1]), 2.0 / 3.0, 1e-6);
       }
     }
   EXPECT_GE(onFace, 2);
@@ -108,7 +108,7 @@ TEST(BoxClip, CutsExactlyAtTheFace) {
   Collector one;
   clipTriangleToBox(box, point(0, 0, 0), point(0, 0.5f, 3), point(0.5f, 0, 3), one);
   ASSERT_EQ(one.triangles.size(), 1u);
-  for (const DepthVertex& v : one.triangles[0].v) EXPECT_LE(v.z, 1.0f);
+  for (const ClipVertex& v : one.triangles[0].v) EXPECT_LE(v.frame[2], 1.0f);
 }
 
 TEST(BoxClip, ATriangleOverACornerKeepsTheCornerSquare) {
@@ -120,7 +120,7 @@ TEST(BoxClip, ATriangleOverACornerKeepsTheCornerSquare) {
   EXPECT_NEAR(totalArea(out), 1.0, 1e-6);
   for (const auto& t : out.triangles) {
     EXPECT_GT(signedArea(t.v[0], t.v[1], t.v[2]), -1e-9);  // counter-clockwise as given
-    for (const DepthVertex& v : t.v) EXPECT_TRUE(insideBox(v, box));
+    for (const ClipVertex& v : t.v) EXPECT_TRUE(insideBox(v, box));
   }
   // The same triangle turned round stays turned round.
   Collector reversed;
@@ -135,28 +135,28 @@ TEST(BoxClip, ANarrowedRangeMovesTheCut) {
   clipTriangleToBox(box, point(0, -1, -1), point(0, 1, -1), point(0, 0, 1), out);
   double highest = -10;
   for (const auto& t : out.triangles)
-    for (const DepthVertex& v : t.v) highest = std::fmax(highest, v.z);
+    for (const ClipVertex& v : t.v) highest = std::fmax(highest, v.frame[2]);
   EXPECT_EQ(highest, 0.25);
 }
 
 TEST(BoxClip, SegmentsAreCutToTheBox) {
   ClipBox box = unitBox();
   Collector target;
-  DepthVertex a = point(-3, 0, 0), b = point(3, 0.5f, 0);
+  ClipVertex a = point(-3, 0, 0), b = point(3, 0.5f, 0);
   ASSERT_TRUE(clipSegmentToBox(box, a, b, target));
-  EXPECT_EQ(a.x, -1.0f);
-  EXPECT_EQ(b.x, 1.0f);
-  EXPECT_NEAR(a.y, 1.0 / 6.0, 1e-6);
-  EXPECT_NEAR(b.y, 1.0 / 3.0, 1e-6);
+  EXPECT_EQ(a.frame[0], -1.0f);
+  EXPECT_EQ(b.frame[0], 1.0f);
+  EXPECT_NEAR(a.frame[1], 1.0 / 6.0, 1e-6);
+  EXPECT_NEAR(b.frame[1], 1.0 / 3.0, 1e-6);
   EXPECT_EQ(target.projected, 2);
 
-  DepthVertex c = point(0, 0, 0), d = point(0.5f, 0.5f, 0.5f);
+  ClipVertex c = point(0, 0, 0), d = point(0.5f, 0.5f, 0.5f);
   ASSERT_TRUE(clipSegmentToBox(box, c, d, target));
-  EXPECT_EQ(d.x, 0.5f);
+  EXPECT_EQ(d.frame[0], 0.5f);
   EXPECT_EQ(target.projected, 2);
 
   // Passing by a corner without entering: each face alone sees part of it inside.
-  DepthVertex e = point(0.5f, 2, 0), f = point(2, 0.5f, 0);
+  ClipVertex e = point(0.5f, 2, 0), f = point(2, 0.5f, 0);
   EXPECT_FALSE(clipSegmentToBox(box, e, f, target));
 }
 

@@ -24,8 +24,8 @@ class CountingSource final : public ChunkSource {
   std::vector<std::vector<std::uint64_t>> blocks;
 };
 
-DepthVertex at(float depth) {
-  DepthVertex v;
+ProjectedPoint at(float depth) {
+  ProjectedPoint v{};
   v.depth = depth;
   return v;
 }
@@ -128,8 +128,8 @@ TEST(DepthList, DrawnRecordsAreReusedByTheNextRedraw) {
 TEST(DepthList, KeepsColoursAndVertices) {
   Allocator allocator;
   DepthList list(allocator);
-  DepthVertex a = at(0.5f), b = at(0.6f), c = at(0.4f);
-  a.screenX = 10, b.screenY = 20, c.edgeCode = 4, c.x = 1.5f;
+  ProjectedPoint a = at(0.5f), b = at(0.6f), c = at(0.4f);
+  a.x = 10, b.y = 20, c.code = 4, c.across = 1.5f;
   list.addTriangle(a, b, c, 0x112233, 0x445566);
   list.addSegment(b, c, 0x778899);
   int seen = 0;
@@ -138,15 +138,15 @@ TEST(DepthList, KeepsColoursAndVertices) {
       EXPECT_EQ(r.kind, DepthKind::Triangle);
       EXPECT_EQ(r.color[0], 0x112233u);
       EXPECT_EQ(r.color[1], 0x445566u);
-      EXPECT_EQ(r.vertex[0].screenX, 10);
-      EXPECT_EQ(r.vertex[1].screenY, 20);
-      EXPECT_EQ(r.vertex[2].edgeCode, 4);
-      EXPECT_EQ(r.vertex[2].x, 1.5f);
+      EXPECT_EQ(r.vertex[0].x, 10);
+      EXPECT_EQ(r.vertex[1].y, 20);
+      EXPECT_EQ(r.vertex[2].code, 4);
+      EXPECT_EQ(r.vertex[2].across, 1.5f);
     } else {
       EXPECT_EQ(r.kind, DepthKind::Segment);
       EXPECT_EQ(r.color[0], 0x778899u);
-      EXPECT_EQ(r.vertex[0].screenY, 20);
-      EXPECT_EQ(r.vertex[1].edgeCode, 4);
+      EXPECT_EQ(r.vertex[0].y, 20);
+      EXPECT_EQ(r.vertex[1].code, 4);
     }
   });
   EXPECT_EQ(seen, 2);
