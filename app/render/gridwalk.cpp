@@ -1,0 +1,522 @@
+#include "render/gridwalk.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "base/memory.h"
+#include "lang/lang.h"
+#include "render/celltable.h"
+#include "render/surface.h"
+#include "render/vectorfield.h"
+
+namespace vx {
+
+namespace {
+
+// Links of one grid point to the vertices on its two forward edges in its slab.
+struct PlaneLinks {
+  EdgeVertex* inner;
+  EdgeVertex* middle;
+};
+
+// Per-point storage of one surface item: the condition byte (bit 0 previous
+// slab, bit 4 current slab), in-plane links of both slabs, and the link of the
+// edge from the previous slab to the current one.
+constexpr std::size_t kSurfaceBytesPerPoint = 1 + 2 * sizeof(PlaneLinks) + sizeof(EdgeVertex*);
+
+struct SurfaceRun {
+  std::uint8_t relation = 0;
+  ExprNode* conditionTree = nullptr;
+  CompiledCode* condition = nullptr;  // this slab's condition form
+  ExprNode* valueTree = nullptr;
+  CompiledCode* value = nullptr;      // the redraw's value form, for crossing points
+  std::uint8_t* bits = nullptr;
+  PlaneLinks* previous = nullptr;
+  PlaneLinks* current = nullptr;
+  EdgeVertex** between = nullptr;
+  unsigned pairBefore = 0;  // corner bits of the previous point's column
+  PixelColor trueColor = 0, falseColor = 0;
+};
+
+struct ItemRun {
+  const GraphItem* item = nullptr;
+  bool vector = false;
+  SurfaceRun surface;
+  VectorRun arrows;
+};
+
+// Coordinates of one axis in walk order: entry 0 at the far end.
+struct AxisLine {
+  int world = 0;
+  int count = 0;
+  double* coord = nullptr;
+  double* mid = nullptr;   // between this coordinate and the previous one
+  float* frame = nullptr;  // the coordinate in the box frame
+};
+
+constexpr std::size_t alignUp(std::size_t n) { return (n + 15) & ~std::size_t(15); }
+
+std::size_t axisBytes(std::int64_t n) { return alignUp(std::size_t(n) * (2 * sizeof(double) + sizeof(float))); }
+
+// The colour of equation surfaces, per cell.
+enum class SurfaceColoring { Height, Expression, Fixed };
+
+class Walker {
+ public:
+  Walker(RenderContext& ctx, const WalkOptions& options) : ctx_(ctx), state_(*ctx.state), options_(options) {}
+  void run();
+
+ private:
+  void layOut();
+  void prepareAxis(AxisLine& line, int role);
+  void prepareItems();
+  void prepareColoring();
+  void compileSlab();
+  void releaseSlabCode();
+  void walkSlab(int slab);
+  void endSlab();
+  void finish();
+
+  void surfacePoint(ItemRun& run, int r, int c, std::uint8_t* bitsRow, const std::uint8_t* bitsAbove,
+                    bool cells);
+  void processCell(ItemRun& run, int r, int c, unsigned index);
+  EdgeVertex* edgeVertex(SurfaceRun& s, int edge, int r, int c);
+  EdgeVertex* newVertex(EdgeVertex** slot, bool keepForNextSlab);
+  void placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, long double a, long double m, long double b,
+                     const double fixedCoord[3], const float fixedFrame[3]);
+  long double valueAt(SurfaceRun& s, int role, long double t, const double fixedCoord[3]);
+  PixelColor cellColor(int r, int c);
+  void setCell(int role, double value) { state_.cells[axisCell_[role]].value = value; }
+  void releaseChain(EdgeVertex*& chain);
+
+  RenderContext& ctx_;
+  LangState& state_;
+  WalkOptions options_;
+
+  CellId axisCell_[3] = {kX, kY, kZ};  // per role
+  AxisLine inner_, middle_;
+  int outerAxis_ = 2, outerCount_ = 2;
+  double outerFar_ = 0, outerNear_ = 0;
+  double outerCoord_ = 0, outerPrevious_ = 0, outerMid_ = 0;
+  float outerFrame_ = 0, outerPreviousFrame_ = 0;
+  double halfStep_[3] = {0, 0, 0};  // per role
+
+  void* block_ = nullptr;
+  std::size_t blockBytes_ = 0;
+  ItemRun* items_ = nullptr;
+  int itemCount_ = 0;
+
+  SurfaceColoring coloring_ = SurfaceColoring::Fixed;
+  PixelColor fixedColor_ = 0;
+  ExprNode* colorTree_ = nullptr;
+  CompiledCode* colorCode_ = nullptr;
+  int zRole_ = 0;
+
+  EdgeVertex* dueThisSlab_ = nullptr;
+  EdgeVertex* dueNextSlab_ = nullptr;
+  double world_[3] = {0, 0, 0};
+  double savedCells_[3] = {0, 0, 0};
+};
+
+void Walker::run() {
+  layOut();
+  prepareItems();
+  prepareColoring();
+  for (int slab = 0; slab < outerCount_; ++slab) {
+    walkSlab(slab);
+    endSlab();
+  }
+  finish();
+}
+
+void Walker::layOut() {
+  const RenderJob& job = *ctx_.job;
+  const WalkOrder& order = ctx_.order;
+  for (int role = 0; role < 3; ++role) axisCell_[role] = job.axes[order.axis[role]].variable;
+  for (int i = 0; i < 3; ++i) savedCells_[i] = state_.cells[job.axes[i].variable].value;
+  inner_.world = order.axis[kInner];
+  middle_.world = order.axis[kMiddle];
+  outerAxis_ = order.axis[kOuter];
+  inner_.count = job.axes[inner_.world].count;
+  middle_.count = job.axes[middle_.world].count;
+  outerCount_ = job.axes[outerAxis_].count;
+  for (const GraphItem* g = job.items; g; g = g->next) ++itemCount_;
+
+  const std::size_t plane = std::size_t(inner_.count) * middle_.count;
+  blockBytes_ = sampleStoreBytesFor(inner_.count, middle_.count, itemCount_);
+  auto* p = static_cast<unsigned char*>(state_.allocator.AllocateZeroed(blockBytes_));
+  block_ = p;
+  items_ = reinterpret_cast<ItemRun*>(p);
+  p += alignUp(sizeof(ItemRun) * itemCount_);
+  for (AxisLine* line : {&inner_, &middle_}) {
+    line->coord = reinterpret_cast<double*>(p);
+    line->mid = line->coord + line->count;
+    line->frame = reinterpret_cast<float*>(line->mid + line->count);
+    p += axisBytes(line->count);
+  }
+  int index = 0;
+  for (const GraphItem* g = job.items; g; g = g->next, ++index) {
+    ItemRun* run = new (&items_[index]) ItemRun;
+    run->item = g;
+    run->vector = g->vector != 0;
+    SurfaceRun& s = run->surface;
+    s.previous = reinterpret_cast<PlaneLinks*>(p);
+    s.current = s.previous + plane;
+    s.between = reinterpret_cast<EdgeVertex**>(s.current + plane);
+    s.bits = reinterpret_cast<std::uint8_t*>(s.between + plane);
+    p += alignUp(plane * kSurfaceBytesPerPoint);
+  }
+  prepareAxis(inner_, kInner);
+  prepareAxis(middle_, kMiddle);
+
+  const AxisGrid& outer = job.axes[outerAxis_];
+  outerFar_ = order.fromMaximum[outerAxis_] ? outer.samplingMaximum : outer.samplingMinimum;
+  outerNear_ = order.fromMaximum[outerAxis_] ? outer.samplingMinimum : outer.samplingMaximum;
+  halfStep_[kOuter] = ctx_.gridStep[outerAxis_] * 0.5;
+
+  SamplingContext& sampling = state_.sampling;
+  for (int i = 0; i < 3; ++i) {
+    sampling.rangeMinimum[i] = job.axes[i].samplingMinimum;
+    sampling.rangeMaximum[i] = job.axes[i].samplingMaximum;
+  }
+  sampling.innerHalfStep = halfStep_[kInner];
+
+  // What compiled code reads where: the inner axis through the point pointer, the
+  // other two from their cells; none of them may be folded into a constant.
+  state_.cells[axisCell_[kInner]].flags = kInnerSweep | kVarying;
+  state_.cells[axisCell_[kMiddle]].flags = kVarying;
+  state_.cells[axisCell_[kOuter]].flags = kVarying;
+}
+
+void Walker::prepareAxis(AxisLine& line, int role) {
+  const AxisGrid& axis = ctx_.job->axes[line.world];
+  const bool fromMaximum = ctx_.order.fromMaximum[line.world];
+  const long double start = fromMaximum ? axis.samplingMaximum : axis.samplingMinimum;
+  const long double end = fromMaximum ? axis.samplingMinimum : axis.samplingMaximum;
+  const int n = line.count;
+  for (int k = 0; k < n; ++k) {
+    line.coord[k] = static_cast<double>(start + (static_cast<long double>(k) / (n - 1)) * (end - start));
+    line.mid[k] = k == 0 ? line.coord[0] : static_cast<double>((static_cast<long double>(line.coord[k - 1]) + line.coord[k]) / 2);
+    line.frame[k] = ctx_.frame.map(line.world, line.coord[k]);
+  }
+  halfStep_[role] = ctx_.gridStep[line.world] * 0.5;
+}
+
+void Walker::prepareItems() {
+  for (int i = 0; i < itemCount_; ++i) {
+    ItemRun& run = items_[i];
+    if (run.vector) {
+      run.arrows.item = run.item;
+      beginVectorRun(ctx_, run.arrows);
+      continue;
+    }
+    SurfaceRun& s = run.surface;
+    s.relation = run.item->relation;
+    // Crossing points are found on edges of every direction, so the value form is
+    // compiled once per redraw with all three coordinates read at run time.
+    s.valueTree = foldExpression(state_, run.item->tree, Form::Value);
+    s.value = compileExpression(state_, s.valueTree, Form::Value);
+    if (s.relation != kRelationEquation) {
+      const SideColors sides = inequalitySideColors(s.relation);
+      s.trueColor = pixelForIndex(ctx_.colors, sides.trueSide);
+      s.falseColor = pixelForIndex(ctx_.colors, sides.falseSide);
+    }
+  }
+}
+
+void Walker::prepareColoring() {
+  const ColorState& colors = ctx_.colors;
+  for (int role = 0; role < 3; ++role) {
+    if (ctx_.order.axis[role] == 2) zRole_ = role;
+  }
+  switch (colors.surfaceMode) {
+    case kModeByHeight:
+      coloring_ = SurfaceColoring::Height;
+      break;
+    case kModeByExpression:
+      if (state_.surfaceColorExpression) {
+        coloring_ = SurfaceColoring::Expression;
+        colorTree_ = foldExpression(state_, state_.surfaceColorExpression, Form::Value);
+        colorCode_ = compileExpression(state_, colorTree_, Form::Value);
+      } else {
+        coloring_ = SurfaceColoring::Fixed;
+        fixedColor_ = pixelForIndex(colors, kIndexMiddleGreen);
+      }
+      break;
+    case kModeBySteepness:  // every polygon is recoloured when it is drawn
+      coloring_ = SurfaceColoring::Fixed;
+      fixedColor_ = pixelForIndex(colors, kIndexMiddleGreen);
+      break;
+    default:
+      coloring_ = SurfaceColoring::Fixed;
+      fixedColor_ = pixelForIndex(colors, solidColorIndex(colors.surfaceMode));
+  }
+}
+
+void Walker::compileSlab() {
+  // The slab's outer coordinate is a constant for this slab's condition code.
+  state_.cells[axisCell_[kOuter]].flags = 0;
+  for (int i = 0; i < itemCount_; ++i) {
+    ItemRun& run = items_[i];
+    if (run.vector) {
+      ExprNode* tree = foldExpression(state_, run.item->tree, Form::Value);
+      run.arrows.components = compileExpression(state_, tree, Form::Value);
+      run.surface.conditionTree = tree;  // kept until the code is released
+      continue;
+    }
+    SurfaceRun& s = run.surface;
+    s.conditionTree = foldExpression(state_, run.item->tree, Form::Condition);
+    s.condition = compileExpression(state_, s.conditionTree, Form::Condition);
+  }
+  state_.cells[axisCell_[kOuter]].flags = kVarying;
+}
+
+void Walker::releaseSlabCode() {
+  for (int i = 0; i < itemCount_; ++i) {
+    ItemRun& run = items_[i];
+    CompiledCode*& code = run.vector ? run.arrows.components : run.surface.condition;
+    if (code) releaseCode(state_, code);
+    if (run.surface.conditionTree) releaseExpression(state_, run.surface.conditionTree);
+    code = nullptr;
+    run.surface.conditionTree = nullptr;
+  }
+}
+
+void Walker::walkSlab(int slab) {
+  const int k = outerCount_ - 1 - slab;
+  const long double t = static_cast<long double>(k) / (outerCount_ - 1);
+  outerPrevious_ = outerCoord_;
+  outerPreviousFrame_ = outerFrame_;
+  outerCoord_ = static_cast<double>(t * outerFar_ + (1 - t) * outerNear_);
+  outerMid_ = slab == 0 ? outerCoord_ : static_cast<double>((static_cast<long double>(outerPrevious_) + outerCoord_) / 2);
+  outerFrame_ = ctx_.frame.map(outerAxis_, outerCoord_);
+  setCell(kOuter, outerCoord_);
+  world_[outerAxis_] = outerCoord_;
+  SamplingContext& sampling = state_.sampling;
+  sampling.nearLow[outerAxis_] = outerCoord_ - halfStep_[kOuter];
+  sampling.nearHigh[outerAxis_] = outerCoord_ + halfStep_[kOuter];
+  compileSlab();
+
+  const bool cellsInSlab = slab > 0 && options_.extractSurfaces;
+  const int ni = inner_.count;
+  for (int r = 0; r < middle_.count; ++r) {
+    const double m = middle_.coord[r];
+    setCell(kMiddle, m);
+    world_[middle_.world] = m;
+    sampling.nearLow[middle_.world] = m - halfStep_[kMiddle];
+    sampling.nearHigh[middle_.world] = m + halfStep_[kMiddle];
+    const bool cells = cellsInSlab && r > 0;
+    for (int c = 0; c < ni; ++c) {
+      for (int i = 0; i < itemCount_; ++i) {
+        ItemRun& run = items_[i];
+        if (run.vector) {
+          world_[inner_.world] = inner_.coord[c];
+          drawVectorAtGridPoint(ctx_, run.arrows, &inner_.coord[c], world_);
+          continue;
+        }
+        std::uint8_t* bits = run.surface.bits + std::size_t(r) * ni;
+        surfacePoint(run, r, c, bits, r > 0 ? bits - ni : bits, cells);
+      }
+    }
+  }
+  releaseSlabCode();
+}
+
+inline void Walker::surfacePoint(ItemRun& run, int r, int c, std::uint8_t* bitsRow,
+                                 const std::uint8_t* bitsAbove, bool cells) {
+  SurfaceRun& s = run.surface;
+  const unsigned bit = conditionBit(runCondition(s.condition, &inner_.coord[c]), s.relation);
+  const unsigned b = (bitsRow[c] >> 4) | (bit << 4);
+  bitsRow[c] = static_cast<std::uint8_t>(b);
+  if (!cells) return;
+  // Corner k of the cell ending here sits at inner offset k & 1, middle offset
+  // (k >> 1) & 1 and slab offset k >> 2.
+  const unsigned pair = bitsAbove[c] | (b << 2);
+  const unsigned index = (s.pairBefore | (pair << 1)) ^ ctx_.order.parity;
+  s.pairBefore = pair;
+  if (c > 0 && static_cast<std::uint8_t>(index + 1) > 1) processCell(run, r, c, index & 0xFF);
+}
+
+void Walker::processCell(ItemRun& run, int r, int c, unsigned index) {
+  SurfaceRun& s = run.surface;
+  const CellCase& cell = kCellCases[index];
+  const EdgeVertex* vertices[kCellEdges] = {};
+  for (unsigned mask = cell.edgeMask; mask; mask &= mask - 1) {
+    const int edge = __builtin_ctz(mask);
+    vertices[edge] = edgeVertex(s, edge, r, c);
+  }
+  PixelColor trueColor = s.trueColor, falseColor = s.falseColor;
+  if (s.relation == kRelationEquation) trueColor = falseColor = cellColor(r, c);
+  emitCellPolygons(ctx_, cell, vertices, trueColor, falseColor, run.item);
+}
+
+PixelColor Walker::cellColor(int r, int c) {
+  double centre[3];
+  centre[kInner] = inner_.mid[c];
+  centre[kMiddle] = middle_.mid[r];
+  centre[kOuter] = outerMid_;
+  if (coloring_ == SurfaceColoring::Height) {
+    const AxisGrid& z = ctx_.job->axes[2];
+    return pixelForIndex(ctx_.colors, heightColorIndex(centre[zRole_], z.boxMinimum, z.boxMaximum, z.count));
+  }
+  if (coloring_ == SurfaceColoring::Fixed) return fixedColor_;
+  setCell(kMiddle, centre[kMiddle]);
+  setCell(kOuter, centre[kOuter]);
+  const double innerCentre = centre[kInner];
+  const long double v = runValue(colorCode_, &innerCentre);
+  setCell(kMiddle, middle_.coord[r]);
+  setCell(kOuter, outerCoord_);
+  return pixelForIndex(ctx_.colors, expressionColorIndex(v));
+}
+
+EdgeVertex* Walker::newVertex(EdgeVertex** slot, bool keepForNextSlab) {
+  EdgeVertex* v = ctx_.vertices->take();
+  v->slot = slot;
+  *slot = v;
+  EdgeVertex*& chain = keepForNextSlab ? dueNextSlab_ : dueThisSlab_;
+  v->link = chain;
+  chain = v;
+  return v;
+}
+
+// The vertex on one of the twelve edges of the cell that ends at (r, c) of this
+// slab, made when first needed.
+EdgeVertex* Walker::edgeVertex(SurfaceRun& s, int edge, int r, int c) {
+  const int ni = inner_.count;
+  const int axis = edge / 4, j = edge % 4;
+  double fixed[3] = {0, 0, 0};
+  float fixedFrame[3] = {0, 0, 0};
+  EdgeVertex** slot;
+  bool currentSlab;
+  int role;
+  long double a, m, b;
+  if (axis == kInner) {
+    const int row = r - 1 + (j & 1);
+    currentSlab = j >> 1;
+    PlaneLinks* plane = currentSlab ? s.current : s.previous;
+    slot = &plane[std::size_t(row) * ni + (c - 1)].inner;
+    if (*slot) return *slot;
+    role = kInner;
+    fixed[kMiddle] = middle_.coord[row];
+    fixedFrame[kMiddle] = middle_.frame[row];
+    a = inner_.coord[c - 1], m = inner_.mid[c], b = inner_.coord[c];
+  } else if (axis == kMiddle) {
+    const int column = c - 1 + (j & 1);
+    currentSlab = j >> 1;
+    PlaneLinks* plane = currentSlab ? s.current : s.previous;
+    slot = &plane[std::size_t(r - 1) * ni + column].middle;
+    if (*slot) return *slot;
+    role = kMiddle;
+    fixed[kInner] = inner_.coord[column];
+    fixedFrame[kInner] = inner_.frame[column];
+    a = middle_.coord[r - 1], m = middle_.mid[r], b = middle_.coord[r];
+  } else {
+    const int row = r - 1 + (j >> 1), column = c - 1 + (j & 1);
+    currentSlab = false;
+    slot = &s.between[std::size_t(row) * ni + column];
+    if (*slot) return *slot;
+    role = kOuter;
+    fixed[kInner] = inner_.coord[column];
+    fixedFrame[kInner] = inner_.frame[column];
+    fixed[kMiddle] = middle_.coord[row];
+    fixedFrame[kMiddle] = middle_.frame[row];
+    a = outerPrevious_, m = outerMid_, b = outerCoord_;
+  }
+  if (role != kOuter) {
+    fixed[kOuter] = currentSlab ? outerCoord_ : outerPrevious_;
+    fixedFrame[kOuter] = currentSlab ? outerFrame_ : outerPreviousFrame_;
+  }
+  // In-plane edges of this slab are still needed by the next slab's cells.
+  EdgeVertex* v = newVertex(slot, role != kOuter && currentSlab);
+  placeCrossing(s, *v, role, a, m, b, fixed, fixedFrame);
+  setCell(kMiddle, middle_.coord[r]);
+  setCell(kOuter, outerCoord_);
+  return v;
+}
+
+long double Walker::valueAt(SurfaceRun& s, int role, long double t, const double fixedCoord[3]) {
+  double coord[3] = {fixedCoord[0], fixedCoord[1], fixedCoord[2]};
+  coord[role] = static_cast<double>(t);
+  setCell(kMiddle, coord[kMiddle]);
+  setCell(kOuter, coord[kOuter]);
+  return runValue(s.value, &coord[kInner]);
+}
+
+void Walker::placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, long double a, long double m,
+                           long double b, const double fixedCoord[3], const float fixedFrame[3]) {
+  const long double fa = valueAt(s, role, a, fixedCoord);
+  const long double fm = valueAt(s, role, m, fixedCoord);
+  const long double fb = valueAt(s, role, b, fixedCoord);
+  const int world = ctx_.order.axis[role];
+  long double x;
+  v.usable = crossingPoint(a, m, b, fa, fm, fb, 2 * ctx_.gridStep[world], x);
+  if (!v.usable) return;
+  for (int k = 0; k < 3; ++k) {
+    if (k != role) v.frame[ctx_.order.axis[k]] = fixedFrame[k];
+  }
+  const float f = ctx_.frame.map(world, static_cast<double>(x));
+  v.frame[world] = f;
+  for (float c : v.frame) v.usable = v.usable && std::isfinite(c);
+  if (v.usable) projectVertex(ctx_, v);
+}
+
+void Walker::releaseChain(EdgeVertex*& chain) {
+  while (chain) {
+    EdgeVertex* next = chain->link;
+    *chain->slot = nullptr;
+    ctx_.vertices->give(chain);
+    chain = next;
+  }
+}
+
+void Walker::endSlab() {
+  // Vertices between the two slabs and in the previous slab's plane are done with.
+  releaseChain(dueThisSlab_);
+  dueThisSlab_ = dueNextSlab_;
+  dueNextSlab_ = nullptr;
+  for (int i = 0; i < itemCount_; ++i) {
+    SurfaceRun& s = items_[i].surface;
+    PlaneLinks* t = s.previous;
+    s.previous = s.current;
+    s.current = t;
+  }
+}
+
+void Walker::finish() {
+  releaseChain(dueThisSlab_);
+  releaseChain(dueNextSlab_);
+  for (int i = 0; i < itemCount_; ++i) {
+    ItemRun& run = items_[i];
+    if (run.vector) endVectorRun(ctx_, run.arrows);
+    SurfaceRun& s = run.surface;
+    if (s.value) releaseCode(state_, s.value);
+    if (s.valueTree) releaseExpression(state_, s.valueTree);
+    run.~ItemRun();
+  }
+  if (colorCode_) releaseCode(state_, colorCode_);
+  if (colorTree_) releaseExpression(state_, colorTree_);
+  const RenderJob& job = *ctx_.job;
+  for (int i = 0; i < 3; ++i) {
+    ValueCell& cell = state_.cells[job.axes[i].variable];
+    cell.flags = 0;
+    cell.value = savedCells_[i];
+  }
+  state_.allocator.Release(block_, blockBytes_);
+  block_ = nullptr;
+}
+
+}  // namespace
+
+std::size_t sampleStoreBytesFor(std::int64_t inner, std::int64_t middle, std::int64_t graphs) {
+  return alignUp(sizeof(ItemRun) * std::size_t(graphs)) + axisBytes(inner) + axisBytes(middle) +
+         std::size_t(graphs) * alignUp(std::size_t(inner) * std::size_t(middle) * kSurfaceBytesPerPoint);
+}
+
+void walkGrid(RenderContext& ctx, const WalkOptions& options) {
+  if (!ctx.job || !ctx.job->items) return;
+  Walker walker(ctx, options);
+  walker.run();
+}
+
+}  // namespace vx

@@ -1,0 +1,22 @@
+#pragma once
+// The grid walk: slab by slab from the far end of the outer axis to its near
+// end, row by row, point by point, every graph item evaluated once per point in
+// list order. A cell whose corners disagree becomes polygons (surface.h); a vector
+// item draws its arrow (vectorfield.h). Far surfaces are drawn first, so near ones
+// cover them.
+#include <cstddef>
+
+#include "render/context.h"
+
+namespace vx {
+
+struct WalkOptions {
+  bool extractSurfaces = true;  // false: evaluate only (for measuring)
+};
+
+void walkGrid(RenderContext& ctx, const WalkOptions& options = {});
+
+// Sample storage for a walk with `graphs` items over an inner x middle plane.
+std::size_t sampleStoreBytesFor(std::int64_t inner, std::int64_t middle, std::int64_t graphs);
+
+}  // namespace vx
