@@ -1,0 +1,222 @@
+// veltrix render: draw the picture the program would show for a graph file and
+// write it as a PNG.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "cli/cli.h"
+#include "cli/font.h"
+#include "cli/png_writer.h"
+#include "render/render.h"
+
+#ifndef VELTRIX_FONT_PATH
+#define VELTRIX_FONT_PATH "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"
+#endif
+
+namespace vx::cli {
+
+namespace {
+
+const char kRenderHelp[] =
+    "usage: veltrix render [FILE|-] -o OUT.png [--size WxH] [--time T] [--angles H,E]\n"
+    "                      [--zoom Z] [--depth 32|8]\n"
+    "\n"
+    "Executes a graph file as the program does when it opens it and draws the\n"
+    "picture it shows, without a window. The last command must be a graph command.\n"
+    "With no FILE the built-in opening graph is drawn; '-' reads standard input.\n"
+    "\n"
+    "  -o, --output OUT  the PNG file to write ('-' for standard output)\n"
+    "  --size WxH        picture size in pixels, 1..16384 each (default 1024x768)\n"
+    "  --time T          the value of 'time' in seconds (default 0)\n"
+    "  --angles H,E      horizontal and elevation angles in radians, instead of\n"
+    "                    those of the graph's view preset\n"
+    "  --zoom Z          zoom factor, 0.001..10 (default 1)\n"
+    "  --depth 32|8      32-bit colour (default) or the 8-bit palettised picture,\n"
+    "                    which has no shading, highlight, contrast or transparency\n"
+    "  --help            show this help\n";
+
+constexpr int kMaxPictureSide = 16384;
+
+struct RenderArguments {
+  const char* path = nullptr;
+  std::string output;
+  int width = 1024, height = 768;
+  double time = 0;
+  bool angles = false;
+  double horizontal = 0, elevation = 0;
+  double zoom = 1;
+  PixelFormat format = PixelFormat::Rgb32;
+};
+
+bool parseSide(const std::string& text, int& out) {
+  if (text.empty() || text.size() > 9) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  out = std::atoi(text.c_str());
+  return true;
+}
+
+// Returns an empty string or the usage problem.
+std::string parseSize(const char* text, RenderArguments& args) {
+  const std::string s = text;
+  const std::size_t x = s.find_first_of("xX");
+  int w = 0, h = 0;
+  if (x == std::string::npos || !parseSide(s.substr(0, x), w) || !parseSide(s.substr(x + 1), h)) {
+    return "--size needs WIDTHxHEIGHT in pixels, for example 1024x768";
+  }
+  if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide) {
+    return "--size must be between 1x1 and 16384x16384";
+  }
+  args.width = w;
+  args.height = h;
+  return "";
+}
+
+std::string parseAngles(const char* text, RenderArguments& args) {
+  const std::string s = text;
+  const std::size_t comma = s.find(',');
+  if (comma == std::string::npos || !parseDoubleArgument(s.substr(0, comma).c_str(), args.horizontal) ||
+      !parseDoubleArgument(s.substr(comma + 1).c_str(), args.elevation)) {
+    return "--angles needs two numbers H,E in radians";
+  }
+  args.angles = true;
+  return "";
+}
+
+// Returns -1 when the arguments are fine, otherwise the exit status.
+int parseArguments(int argc, char** argv, RenderArguments& args) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::string value;
+    bool inlineValue = false;
+    if (arg.rfind("--", 0) == 0) {
+      const std::size_t eq = arg.find('=');
+      if (eq != std::string::npos) {
+        value = arg.substr(eq + 1);
+        arg = arg.substr(0, eq);
+        inlineValue = true;
+      }
+    }
+    // The option's value: after '=' or as the next argument.
+    auto take = [&]() -> const char* {
+      if (inlineValue) return value.c_str();
+      return i + 1 < argc ? argv[++i] : nullptr;
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kRenderHelp, stdout);
+      return kExitDone;
+    }
+    if (arg == "-o" || arg == "--output") {
+      const char* v = take();
+      if (!v || !*v) return usageError("render", "-o needs the name of the PNG file");
+      args.output = v;
+    } else if (arg == "--size") {
+      const char* v = take();
+      if (!v) return usageError("render", "--size needs WIDTHxHEIGHT");
+      std::string problem = parseSize(v, args);
+      if (!problem.empty()) return usageError("render", problem);
+    } else if (arg == "--time") {
+      const char* v = take();
+      if (!v || !parseDoubleArgument(v, args.time)) return usageError("render", "--time needs a number of seconds");
+    } else if (arg == "--angles") {
+      const char* v = take();
+      if (!v) return usageError("render", "--angles needs H,E");
+      std::string problem = parseAngles(v, args);
+      if (!problem.empty()) return usageError("render", problem);
+    } else if (arg == "--zoom") {
+      const char* v = take();
+      if (!v || !parseDoubleArgument(v, args.zoom)) return usageError("render", "--zoom needs a number");
+      if (args.zoom < kZoomMinimum || args.zoom > kZoomMaximum) {
+        return usageError("render", "--zoom must be between 0.001 and 10");
+      }
+    } else if (arg == "--depth") {
+      const char* v = take();
+      if (v && !std::strcmp(v, "32")) {
+        args.format = PixelFormat::Rgb32;
+      } else if (v && !std::strcmp(v, "8")) {
+        args.format = PixelFormat::Indexed8;
+      } else {
+        return usageError("render", "--depth must be 32 or 8");
+      }
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return usageError("render", "unknown option '" + arg + "'");
+    } else if (args.path) {
+      return usageError("render", "only one graph file can be drawn");
+    } else {
+      args.path = argv[i];
+    }
+  }
+  if (args.output.empty()) return usageError("render", "no output file: give -o OUT.png");
+  return -1;
+}
+
+std::string refusalOf(const ExecResult& result) {
+  switch (result.outcome) {
+    case ExecOutcome::SyntaxError:
+      return result.status;
+    case ExecOutcome::Value:
+      return "nothing to draw: the last line is not a graph command (its value is " + result.status + ")";
+    case ExecOutcome::Empty:
+      return "nothing to draw: the text is empty";
+    case ExecOutcome::Graph:
+      break;
+  }
+  return "";
+}
+
+}  // namespace
+
+int commandRender(int argc, char** argv) {
+  RenderArguments args;
+  const int parsed = parseArguments(argc, argv, args);
+  if (parsed >= 0) return parsed;
+
+  LoadedText text;
+  if (!loadGraphText(args.path, text)) return kExitRefused;
+  Allocator allocator;
+  LangState state(allocator);
+  state.readDataFile = dataFileReaderFor(text.folder);
+  const double time = args.time;
+  const ExecResult result = executeGraphText(state, text.lines, [time] { return time; });
+  if (result.outcome != ExecOutcome::Graph) return refuse(text.name, refusalOf(result));
+
+  RenderJob job;
+  const char* reason = nullptr;
+  if (failed(buildRenderJob(state, job, &reason))) return refuse(text.name, reason ? reason : "cannot draw the graph");
+
+  ViewRecord view;
+  applyViewPreset(view, job.viewPreset());
+  if (args.angles) {
+    view.horizontal = static_cast<float>(args.horizontal);
+    view.elevation = static_cast<float>(args.elevation);
+    updateEyeVector(view);
+  }
+
+  FontPainter font;
+  std::string fontProblem;
+  Renderer renderer(allocator);
+  if (font.load(VELTRIX_FONT_PATH, fontProblem)) {
+    renderer.text = font.painter();
+  } else if (job.box()) {
+    std::fprintf(stderr, "veltrix render: %s; the box is drawn without labels\n", fontProblem.c_str());
+  }
+
+  std::string png;
+  try {
+    OwnedFrameBuffer picture(args.format, args.width, args.height);
+    renderPicture(renderer, state, job, view, static_cast<float>(args.zoom), picture.get());
+    const std::string problem = encodePng(picture.get(), *renderer.colorTable, png);
+    if (!problem.empty()) return refuse(args.output, problem);
+  } catch (const std::bad_alloc&) {
+    return refuse(text.name, "not enough memory for a " + std::to_string(args.width) + "x" +
+                                 std::to_string(args.height) + " picture");
+  }
+  const std::string problem = writeFileAtomically(args.output, png);
+  if (!problem.empty()) return refuse(args.output, problem);
+  return kExitDone;
+}
+
+}  // namespace vx::cli
