@@ -141,6 +141,7 @@ DepthRecord* DepthList::newRecord(DepthKind kind, float depth) {
 
 void DepthList::addTriangle(const ProjectedPoint& a, const ProjectedPoint& b, const ProjectedPoint& c,
                             std::uint32_t firstSide, std::uint32_t secondSide) {
+  if (size_ >= kMaxRecords) return;
   DepthRecord* record = newRecord(DepthKind::Triangle, largest(largest(a.depth, b.depth), c.depth));
   record->color[0] = firstSide;
   record->color[1] = secondSide;
@@ -151,6 +152,7 @@ void DepthList::addTriangle(const ProjectedPoint& a, const ProjectedPoint& b, co
 }
 
 void DepthList::addSegment(const ProjectedPoint& a, const ProjectedPoint& b, std::uint32_t color) {
+  if (size_ >= kMaxRecords) return;
   DepthRecord* record = newRecord(DepthKind::Segment, largest(a.depth, b.depth));
   record->color[0] = color;
   record->color[1] = color;

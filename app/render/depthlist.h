@@ -37,6 +37,9 @@ std::uint32_t depthKey(float depth);
 class DepthList {
  public:
   static constexpr int kMaxHeight = 16;
+  // One redraw keeps at most this many records (a 1024 x 1024 mesh with its
+  // mesh lines fits); later primitives are dropped rather than exhausting memory.
+  static constexpr std::size_t kMaxRecords = std::size_t(5) << 20;
 
   explicit DepthList(Allocator& allocator);
   ~DepthList();
@@ -44,6 +47,7 @@ class DepthList {
   DepthList& operator=(const DepthList&) = delete;
 
   // The colours are final: the per-polygon colour rules have been applied.
+  // Nothing is added once the list holds kMaxRecords.
   void addTriangle(const ProjectedPoint& a, const ProjectedPoint& b, const ProjectedPoint& c,
                    std::uint32_t firstSide, std::uint32_t secondSide);
   void addSegment(const ProjectedPoint& a, const ProjectedPoint& b, std::uint32_t color);

@@ -28,6 +28,11 @@ struct VectorRun {
   bool arrowhead = false;
   double arrowheadSize = 0;    // in box-frame units
   PixelColor solidColor = 0;
+  // Where arrows are cut: the sampling range grown by one grid step per axis,
+  // the axes taken in walk order (outer, middle, inner).
+  double clipLow[3] = {0, 0, 0};
+  double clipHigh[3] = {0, 0, 0};
+  int clipOrder[3] = {2, 1, 0};
 };
 
 void beginVectorRun(RenderContext& ctx, VectorRun& run);
