@@ -1,0 +1,141 @@
+// Number literals: what is a literal and how much of the text it takes, the value
+// as a correctly rounded double (including cases that a doubly rounded conversion
+// gets wrong under the program's 64-bit precision), the range limits, and the
+// undefined literal of an exponent beyond 32 bits.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+#include "lang/mathlib.h"
+
+namespace vx {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+struct LiteralCase {
+  int id;
+  const char* text;
+  std::size_t taken;  // 0: not a literal
+  double value;       // NaN: the undefined literal
+};
+
+const LiteralCase kLiterals[] = {
+    // Syntax and what the literal takes.
+    {1, "0", 1, 0},
+    {2, "5.", 2, 5},
+    {3, ".5", 2, 0.5},
+    {4, "1.e5", 4, 100000},
+    {5, "1.856E3", 7, 1856},
+    {6, "1e+5", 4, 100000},
+    {7, "1E-2", 4, 0.01},
+    {8, "007", 3, 7},
+    {9, "2e", 0, 0},
+    {10, "2e+", 0, 0},
+    {11, "2e-x", 0, 0},
+    {12, "2ex", 0, 0},
+    {13, ".", 0, 0},
+    {14, ".e5", 0, 0},
+    {15, "e5", 0, 0},
+    {16, "-2", 0, 0},
+    {17, "", 0, 0},
+    {18, "3x", 1, 3},
+    {19, "1.5e3.2", 5, 1500},
+    {20, "1..5", 2, 1},
+    {21, "2*3", 1, 2},
+    {22, "12 34", 2, 12},
+    {23, "1e000000000000000000000005", 26, 100000},
+    // Values: correctly rounded doubles.
+    {24, "0.1", 3, 0.1},
+    {25, "9007199254740993", 16, 9007199254740992.0},
+    {26, "9007199254740993.0000000001", 27, 9007199254740994.0},
+    {27, "123456789012345678901234567890", 30, 1.2345678901234568e+29},
+    {28, "5812188808766828e7", 18, 5.812188808766828e+22},
+    {29, "444660635046227e19", 18, 4.44660635046227e+33},
+    {30, "2934254584533015e21", 19, 2.934254584533015e+36},
+    {31, "6583073281855855e13", 19, 6.583073281855855e+28},
+    {32, "7252585903787952e21", 19, 7.252585903787953e+36},
+    {33, "1508190823362482e-18", 20, 0.001508190823362482},
+    // Range limits.
+    {34, "1e400", 5, kInf},
+    {35, "1e-400", 6, 0},
+    {36, "1e-320", 6, 1e-320},
+    {37, "2.4703282292062328e-324", 23, 4.9406564584124654e-324},
+    {38, "2.4703282292062327e-324", 23, 0},
+    {39, "1.7976931348623157e308", 22, 1.7976931348623157e308},
+    {40, "1.7976931348623159e308", 22, kInf},
+    {41, "1e2147483647", 12, kInf},
+    {42, "1e-2147483648", 13, 0},
+    {43, "0e5000000000", 12, kNaN},
+    // Exponents beyond 32 bits: the undefined literal.
+    {44, "1e2147483648", 12, kNaN},
+    {45, "1e-2147483649", 13, kNaN},
+    {46, "1e99999999999999999999999999", 28, kNaN},
+    {47, "0.0", 3, 0},
+};
+
+TEST(NumberLiteral, Table) {
+  for (const LiteralCase& c : kLiterals) {
+    double value = -12345;
+    std::size_t taken = parseNumberLiteral(c.text, std::strlen(c.text), &value);
+    EXPECT_EQ(taken, c.taken) << "case " << c.id << ": " << c.text;
+    if (c.taken == 0 || taken != c.taken) continue;
+    if (std::isnan(c.value)) {
+      EXPECT_TRUE(std::isnan(value)) << "case " << c.id << ": " << c.text;
+    } else {
+      EXPECT_EQ(value, c.value) << "case " << c.id << ": " << c.text;
+    }
+  }
+}
+
+TEST(NumberLiteral, StopsAtTheGivenLength) {
+  double value = 0;
+  EXPECT_EQ(parseNumberLiteral("12345", 3, &value), 3u);
+  EXPECT_EQ(value, 123);
+  EXPECT_EQ(parseNumberLiteral("1.5e5", 4, &value), 0u);  // "1.5e" is no literal
+  EXPECT_EQ(parseNumberLiteral(".5", 1, &value), 0u);
+  EXPECT_EQ(parseNumberLiteral("7", 0, &value), 0u);
+}
+
+TEST(NumberLiteral, LongDigitRunsAreCountedNotKept) {
+  double value = 0;
+  // 400 digits before the point: far beyond the double range.
+  std::string big(400, '1');
+  EXPECT_EQ(parseNumberLiteral(big.data(), big.size(), &value), big.size());
+  EXPECT_EQ(value, kInf);
+  // 400 zeros after the point, then a digit: below the double range.
+  std::string small = "0." + std::string(400, '0') + "1";
+  EXPECT_EQ(parseNumberLiteral(small.data(), small.size(), &value), small.size());
+  EXPECT_EQ(value, 0);
+  // Dropped digits before the point still scale the value.
+  std::string scaled = "1" + std::string(30, '0') + "e-30";
+  EXPECT_EQ(parseNumberLiteral(scaled.data(), scaled.size(), &value), scaled.size());
+  EXPECT_EQ(value, 1);
+  // The digit with which the integer outgrows 64 bits is taken; the 20 after it
+  // are dropped and raise the exponent to exactly the 32-bit limit, or past it.
+  std::string atLimit = "1" + std::string(40, '0') + "e2147483627";
+  EXPECT_EQ(parseNumberLiteral(atLimit.data(), atLimit.size(), &value), atLimit.size());
+  EXPECT_EQ(value, kInf);
+  std::string pastLimit = "1" + std::string(40, '0') + "e2147483628";
+  EXPECT_EQ(parseNumberLiteral(pastLimit.data(), pastLimit.size(), &value), pastLimit.size());
+  EXPECT_TRUE(std::isnan(value));
+}
+
+TEST(NumberLiteral, TakenDigitsAfterThePointShiftTheExponent) {
+  double value = 0;
+  // 1e-2147483640 written with 10 more digits after the point goes below the
+  // 32-bit range of the conversion's exponent.
+  std::string text = "0.0000000001e-2147483640";
+  EXPECT_EQ(parseNumberLiteral(text.data(), text.size(), &value), text.size());
+  EXPECT_TRUE(std::isnan(value));
+  text = "1e-2147483640";
+  EXPECT_EQ(parseNumberLiteral(text.data(), text.size(), &value), text.size());
+  EXPECT_EQ(value, 0);
+}
+
+}  // namespace
+}  // namespace vx
