@@ -56,6 +56,9 @@ void placeText(RenderContext& ctx, const TextPainter& text, int size, double x, 
   text.draw(text.context, *ctx.fb, int(left), int(top), s.data(), int(s.size()), size, color);
 }
 
+// The letter goes beside the middle of the edge, away from the box; each end
+// value goes beyond its end of the edge, so that labels of edges that meet at a
+// corner do not cover each other.
 void drawLabel(RenderContext& ctx, const BoxEdge& edge, const ProjectedPoint& low, const ProjectedPoint& high,
                const TextPainter& text, int size) {
   if ((low.code | high.code) & (kBehindViewer | kInvalidPoint)) return;
@@ -64,26 +67,32 @@ void drawLabel(RenderContext& ctx, const BoxEdge& edge, const ProjectedPoint& lo
   projectPoint(ctx.view, origin, centre);
   if (centre.code & (kBehindViewer | kInvalidPoint)) return;
   const double mx = (double(low.x) + high.x) / 2, my = (double(low.y) + high.y) / 2;
-  double dx = double(high.x) - low.x, dy = double(high.y) - low.y;
-  double out[2] = {-dy, dx};
-  double length = std::hypot(out[0], out[1]);
-  if (length < 1) {  // seen end-on: away from the centre
-    out[0] = mx - centre.x;
-    out[1] = my - centre.y;
-    length = std::hypot(out[0], out[1]);
-    if (length < 1) out[0] = 0, out[1] = 1, length = 1;
+  double along[2] = {double(high.x) - low.x, double(high.y) - low.y};
+  double out[2] = {mx - centre.x, my - centre.y};
+  double length = std::hypot(along[0], along[1]);
+  if (length >= 1) {
+    along[0] /= length;
+    along[1] /= length;
+    out[0] = -along[1];
+    out[1] = along[0];
+    if (out[0] * (mx - centre.x) + out[1] * (my - centre.y) < 0) {
+      out[0] = -out[0];
+      out[1] = -out[1];
+    }
+  } else {  // seen end-on: everything away from the box centre
+    double l = std::hypot(out[0], out[1]);
+    if (l < 1) out[0] = 0, out[1] = 1, l = 1;
+    out[0] /= l;
+    out[1] /= l;
+    along[0] = out[0];
+    along[1] = out[1];
   }
-  out[0] /= length;
-  out[1] /= length;
-  if (out[0] * (mx - centre.x) + out[1] * (my - centre.y) < 0) {
-    out[0] = -out[0];
-    out[1] = -out[1];
-  }
+  const double before[2] = {-along[0], -along[1]};
   const PixelColor color = ctx.boxColor;
   const AxisGrid& axis = ctx.job->axes[edge.axis];
   placeText(ctx, text, size, mx, my, out, std::string(1, kAxisLetters[edge.axis]), color);
-  placeText(ctx, text, size, low.x, low.y, out, FormatNumber(axis.boxMinimum), color);
-  placeText(ctx, text, size, high.x, high.y, out, FormatNumber(axis.boxMaximum), color);
+  placeText(ctx, text, size, low.x, low.y, before, FormatNumber(axis.boxMinimum), color);
+  placeText(ctx, text, size, high.x, high.y, along, FormatNumber(axis.boxMaximum), color);
 }
 
 }  // namespace
