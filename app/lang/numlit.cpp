@@ -21,7 +21,11 @@ constexpr std::int64_t kCountLimit = std::int64_t{1} << 40;  // far beyond the 3
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Counts saturate: all that matters is whether a sum leaves the 32-bit range.
-std::int64_t clampCount(std::int64_t v) { return v > kCountLimit ? kCountLimit : (v < -kCountLimit ? -kCountLimit : v); }
+std::int64_t clampCount(std::int64_t v) {
+  if (v > kCountLimit) return kCountLimit;
+  return v < -kCountLimit ? -kCountLimit : v;
+}
+
 std::int64_t countOf(std::size_t n) {
   std::uint64_t wide = n;  // size_t is 32 bits on Windows
   return wide > static_cast<std::uint64_t>(kCountLimit) ? kCountLimit : static_cast<std::int64_t>(wide);

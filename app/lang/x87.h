@@ -163,7 +163,9 @@ static inline bool fsincos(long double x, long double& sine, long double& cosine
 
 static inline long double fpatan(long double y, long double x) { return std::atan2(y, x); }
 static inline long double fyl2x(long double x, long double y) { return y * std::log2(x); }
-static inline long double f2xm1(long double x) { return std::expm1(x * 0.693147180559945309417232121458176568L); }
+static inline long double f2xm1(long double x) {
+  return std::expm1(x * 0.693147180559945309417232121458176568L);  // x ln 2
+}
 
 static inline long double fscale(long double x, long double n) {
   const long double limit = 1e6L;  // far beyond any exponent range: saturates the same way
