@@ -7,25 +7,25 @@ namespace vx {
 
 namespace {
 
-// The links of a record follow it in the same block.
+// The links of a record follow its header in the same block.
 struct LinkPair {
   DepthRecord* next;
   DepthRecord* previous;
 };
 
-static_assert(alignof(DepthRecord) >= alignof(LinkPair), "links follow the record");
-static_assert(sizeof(DepthRecord) % alignof(LinkPair) == 0, "links follow the record");
-
-// A segment record stops after its second vertex; its links follow there.
-constexpr std::size_t kSegmentBytes = offsetof(DepthRecord, vertex) + 2 * sizeof(ProjectedPoint);
-constexpr std::size_t kSegmentLinks = (kSegmentBytes + alignof(LinkPair) - 1) / alignof(LinkPair) * alignof(LinkPair);
-
-std::size_t linkOffset(DepthKind kind) {
-  return kind == DepthKind::Segment ? kSegmentLinks : sizeof(DepthRecord);
-}
+static_assert(sizeof(LinkPair) == 2 * sizeof(DepthRecord*), "primitive() skips the links");
+static_assert(sizeof(DepthRecord) % alignof(LinkPair) == 0, "links follow the header");
+static_assert(alignof(DepthPrimitive) <= alignof(LinkPair), "the primitive follows the links");
 
 LinkPair* links(DepthRecord* record) {
-  return reinterpret_cast<LinkPair*>(reinterpret_cast<unsigned char*>(record) + linkOffset(record->kind));
+  return reinterpret_cast<LinkPair*>(reinterpret_cast<unsigned char*>(record) + sizeof(DepthRecord));
+}
+
+// A segment's primitive stops after its second vertex.
+constexpr std::size_t kSegmentBytes = offsetof(DepthPrimitive, vertex) + 2 * sizeof(ProjectedPoint);
+
+std::size_t primitiveBytes(DepthKind kind) {
+  return kind == DepthKind::Segment ? kSegmentBytes : sizeof(DepthPrimitive);
 }
 
 float largest(float a, float b) { return b > a ? b : a; }
@@ -45,7 +45,7 @@ DepthRecord*& DepthList::next(DepthRecord* record, int level) { return links(rec
 DepthRecord*& DepthList::previous(DepthRecord* record, int level) { return links(record)[level].previous; }
 
 std::size_t DepthList::recordSize(DepthKind kind, int height) {
-  return linkOffset(kind) + height * sizeof(LinkPair);
+  return sizeof(DepthRecord) + height * sizeof(LinkPair) + primitiveBytes(kind);
 }
 
 DepthList::DepthList(Allocator& allocator) : allocator_(allocator) {
@@ -130,34 +130,38 @@ void DepthList::insert(DepthRecord* record) {
   ++size_;
 }
 
-DepthRecord* DepthList::newRecord(DepthKind kind, float depth) {
+DepthRecord* DepthList::newRecord(DepthKind kind, float depth, DepthPrimitive*& primitive) {
   int height = randomHeight();
   auto* record = static_cast<DepthRecord*>(allocator_.Allocate(recordSize(kind, height)));
   record->key = depthKey(depth);
   record->kind = kind;
   record->height = static_cast<std::uint8_t>(height);
+  primitive = const_cast<DepthPrimitive*>(&record->primitive());
   return record;
 }
 
 void DepthList::addTriangle(const ProjectedPoint& a, const ProjectedPoint& b, const ProjectedPoint& c,
                             std::uint32_t firstSide, std::uint32_t secondSide) {
   if (size_ >= kMaxRecords) return;
-  DepthRecord* record = newRecord(DepthKind::Triangle, largest(largest(a.depth, b.depth), c.depth));
-  record->color[0] = firstSide;
-  record->color[1] = secondSide;
-  record->vertex[0] = a;
-  record->vertex[1] = b;
-  record->vertex[2] = c;
+  DepthPrimitive* primitive;
+  DepthRecord* record = newRecord(DepthKind::Triangle, largest(largest(a.depth, b.depth), c.depth), primitive);
+  primitive->color[0] = firstSide;
+  primitive->color[1] = secondSide;
+  primitive->vertex[0] = a;
+  primitive->vertex[1] = b;
+  primitive->vertex[2] = c;
   insert(record);
 }
 
 void DepthList::addSegment(const ProjectedPoint& a, const ProjectedPoint& b, std::uint32_t color) {
   if (size_ >= kMaxRecords) return;
-  DepthRecord* record = newRecord(DepthKind::Segment, largest(a.depth, b.depth));
-  record->color[0] = color;
-  record->color[1] = color;
-  record->vertex[0] = a;
-  record->vertex[1] = b;
+  DepthPrimitive* primitive;
+  DepthRecord* record = newRecord(DepthKind::Segment, largest(a.depth, b.depth), primitive);
+  primitive->color[0] = color;
+  primitive->color[1] = color;
+  // Written one by one: a segment's block ends after its second vertex.
+  std::memcpy(&primitive->vertex[0], &a, sizeof a);
+  std::memcpy(&primitive->vertex[1], &b, sizeof b);
   insert(record);
 }
 

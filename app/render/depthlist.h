@@ -22,13 +22,24 @@ namespace vx {
 
 enum class DepthKind : std::uint8_t { Triangle = 0, Segment = 1 };
 
-struct alignas(8) DepthRecord {
-  std::uint32_t key;       // bit pattern of a non-negative float: orders like the float
-  DepthKind kind;
-  std::uint8_t height;     // number of skip levels the record sits on
-  std::uint32_t color[2];  // first and second side, final (a segment uses color[0])
+// What a record carries to the drawers.
+struct DepthPrimitive {
+  std::uint32_t color[2];    // first and second side, final (a segment uses color[0])
   ProjectedPoint vertex[3];  // a segment has only vertex[0] and vertex[1]
-  // Followed by `height` pairs of links (next, previous), one pair per level.
+};
+
+struct alignas(8) DepthRecord {
+  std::uint32_t key;    // bit pattern of a non-negative float: orders like the float
+  DepthKind kind;
+  std::uint8_t height;  // number of skip levels the record sits on
+  // Followed by `height` pairs of links (next, previous), one pair per level,
+  // and then the primitive (cut short after its second vertex for a segment).
+  // The links come first so that a walk reads one stretch of each record.
+
+  const DepthPrimitive& primitive() const {
+    return *reinterpret_cast<const DepthPrimitive*>(reinterpret_cast<const unsigned char*>(this) +
+                                                    sizeof(DepthRecord) + height * 2 * sizeof(DepthRecord*));
+  }
 };
 
 // The sort key of a primitive whose largest vertex depth is `depth`.
@@ -74,7 +85,8 @@ class DepthList {
   static DepthRecord*& previous(DepthRecord* record, int level);
   static std::size_t recordSize(DepthKind kind, int height);
 
-  DepthRecord* newRecord(DepthKind kind, float depth);
+  // A record with its key set and its primitive still to be filled in.
+  DepthRecord* newRecord(DepthKind kind, float depth, DepthPrimitive*& primitive);
   int randomHeight();
   bool staysBefore(const DepthRecord* record, std::uint32_t key, DepthKind kind) const;
   DepthRecord* findPredecessor(std::uint32_t key, DepthKind kind) const;

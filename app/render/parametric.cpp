@@ -450,10 +450,11 @@ void drawParametricItems(RenderContext& ctx) {
   }
 
   list.drain([&](const DepthRecord& r) {
+    const DepthPrimitive& p = r.primitive();
     if (r.kind == DepthKind::Triangle) {
-      fillTriangle(ctx.target, r.vertex[0], r.vertex[1], r.vertex[2], r.color[0], r.color[1]);
+      fillTriangle(ctx.target, p.vertex[0], p.vertex[1], p.vertex[2], p.color[0], p.color[1]);
     } else {
-      drawLine(ctx.target, r.vertex[0], r.vertex[1], r.color[0]);
+      drawLine(ctx.target, p.vertex[0], p.vertex[1], p.color[0]);
     }
   });
 }

@@ -39,7 +39,7 @@ struct Added {
 // What drain hands out, in order.
 std::vector<Added> drainAll(DepthList& list) {
   std::vector<Added> out;
-  list.drain([&](const DepthRecord& r) { out.push_back({r.key, r.kind, static_cast<int>(r.color[0])}); });
+  list.drain([&](const DepthRecord& r) { out.push_back({r.key, r.kind, static_cast<int>(r.primitive().color[0])}); });
   return out;
 }
 
@@ -57,7 +57,7 @@ TEST(DepthList, KeyIsTheLargestDepthWithNegativesAsZero) {
   list.addTriangle(at(-3.0f), at(-1.0f), at(-2.0f), 3, 3); // behind the viewer: key 0
   list.addTriangle(at(0.66f), at(0.0f), at(0.0f), 4, 4);   // key 0.66
   std::vector<int> order;
-  list.drain([&](const DepthRecord& r) { order.push_back(static_cast<int>(r.color[0])); });
+  list.drain([&](const DepthRecord& r) { order.push_back(static_cast<int>(r.primitive().color[0])); });
   EXPECT_EQ(order, (std::vector<int>{1, 4, 2, 3}));
   EXPECT_TRUE(list.empty());
 }
@@ -133,9 +133,10 @@ TEST(DepthList, KeepsColoursAndVertices) {
   list.addTriangle(a, b, c, 0x112233, 0x445566);
   list.addSegment(b, c, 0x778899);
   int seen = 0;
-  list.drain([&](const DepthRecord& r) {
+  list.drain([&](const DepthRecord& record) {
+    const DepthPrimitive& r = record.primitive();
     if (seen++ == 0) {
-      EXPECT_EQ(r.kind, DepthKind::Triangle);
+      EXPECT_EQ(record.kind, DepthKind::Triangle);
       EXPECT_EQ(r.color[0], 0x112233u);
       EXPECT_EQ(r.color[1], 0x445566u);
       EXPECT_EQ(r.vertex[0].x, 10);
@@ -143,7 +144,7 @@ TEST(DepthList, KeepsColoursAndVertices) {
       EXPECT_EQ(r.vertex[2].code, 4);
       EXPECT_EQ(r.vertex[2].across, 1.5f);
     } else {
-      EXPECT_EQ(r.kind, DepthKind::Segment);
+      EXPECT_EQ(record.kind, DepthKind::Segment);
       EXPECT_EQ(r.color[0], 0x778899u);
       EXPECT_EQ(r.vertex[0].y, 20);
       EXPECT_EQ(r.vertex[1].code, 4);
