@@ -128,8 +128,9 @@ DerivedNode kDerivedNodes[kDerivedKindCount] = {
 };
 
 bool isColorConstant(const ExprNode* node) {
-  return std::greater_equal<const ExprNode*>()(node, kColorConstants) &&
-         std::less<const ExprNode*>()(node, kColorConstants + kColorConstantCount);
+  const ExprNode* first = &kColorConstants[0];
+  const ExprNode* last = &kColorConstants[kColorConstantCount - 1];
+  return std::greater_equal<const ExprNode*>()(node, first) && std::less_equal<const ExprNode*>()(node, last);
 }
 
 const KeywordEntry* lookupKeyword(std::string_view lowerName) {
