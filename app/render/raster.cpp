@@ -10,32 +10,50 @@ namespace vx {
 
 namespace {
 
-// --- Spans -------------------------------------------------------------------
+// --- Pixel writers ------------------------------------------------------------
 
-void fillSpan8(std::uint8_t* row, std::int32_t x0, std::int32_t x1, PixelColor color, const ShadeTables*) {
-  std::memset(row + x0, static_cast<int>(color & 0xFF), static_cast<std::size_t>(x1 - x0 + 1));
-}
+struct Plain8 {
+  static void span(std::uint8_t* row, std::int32_t x0, std::int32_t x1, PixelColor color, const ShadeTables*) {
+    std::memset(row + x0, static_cast<int>(color & 0xFF), static_cast<std::size_t>(x1 - x0 + 1));
+  }
+  static void pixel(std::uint8_t* row, std::int32_t x, PixelColor color) { row[x] = static_cast<std::uint8_t>(color); }
+};
 
-void fillSpan32(std::uint8_t* row, std::int32_t x0, std::int32_t x1, PixelColor color, const ShadeTables*) {
-  auto* p = reinterpret_cast<std::uint32_t*>(row);
-  std::fill(p + x0, p + x1 + 1, color);
-}
+struct Plain32 {
+  static void span(std::uint8_t* row, std::int32_t x0, std::int32_t x1, PixelColor color, const ShadeTables*) {
+    // Four pixels per store; the last store may overlap the one before it.
+    std::uint8_t* p = row + 4 * x0;
+    const std::int32_t n = x1 - x0 + 1;
+    if (n < 4) {
+      std::uint32_t* q = reinterpret_cast<std::uint32_t*>(p);
+      q[0] = color;
+      if (n > 1) q[1] = color;
+      if (n > 2) q[2] = color;
+      return;
+    }
+    const std::uint32_t four[4] = {color, color, color, color};
+    std::uint8_t* const last = p + 4 * (n - 4);
+    for (; p < last; p += 16) std::memcpy(p, four, 16);
+    std::memcpy(last, four, 16);
+  }
+  static void pixel(std::uint8_t* row, std::int32_t x, PixelColor color) {
+    reinterpret_cast<std::uint32_t*>(row)[x] = color;
+  }
+};
 
 // Each channel becomes B[polygon channel] + A[channel already there].
-void blendSpan32(std::uint8_t* row, std::int32_t x0, std::int32_t x1, PixelColor color,
-                 const ShadeTables* t) {
-  const std::uint32_t r = t->cover[(color >> 16) & 0xFF], g = t->cover[(color >> 8) & 0xFF],
-                      b = t->cover[color & 0xFF];
-  std::uint8_t* p = row + 4 * x0;
-  for (std::int32_t x = x0; x <= x1; ++x, p += 4) {
-    p[0] = static_cast<std::uint8_t>(b + t->keep[p[0]]);
-    p[1] = static_cast<std::uint8_t>(g + t->keep[p[1]]);
-    p[2] = static_cast<std::uint8_t>(r + t->keep[p[2]]);
+struct Blend32 {
+  static void span(std::uint8_t* row, std::int32_t x0, std::int32_t x1, PixelColor color, const ShadeTables* t) {
+    const std::uint32_t r = t->cover[(color >> 16) & 0xFF], g = t->cover[(color >> 8) & 0xFF],
+                        b = t->cover[color & 0xFF];
+    std::uint8_t* p = row + 4 * x0;
+    for (std::int32_t x = x0; x <= x1; ++x, p += 4) {
+      p[0] = static_cast<std::uint8_t>(b + t->keep[p[0]]);
+      p[1] = static_cast<std::uint8_t>(g + t->keep[p[1]]);
+      p[2] = static_cast<std::uint8_t>(r + t->keep[p[2]]);
+    }
   }
-}
-
-constexpr SpanFunctions kSpans8 = {fillSpan8, fillSpan8};
-constexpr SpanFunctions kSpans32 = {fillSpan32, blendSpan32};
+};
 
 // --- Triangles ---------------------------------------------------------------
 
@@ -51,13 +69,13 @@ struct EdgeStep {
   std::int64_t step;  // per row
 };
 
+// The step is rounded from a double quotient: far cheaper than a 64-bit integer
+// division, and for any edge within the picture its error over all rows stays far
+// below the tolerance.
 EdgeStep edgeFrom(std::int32_t xa, std::int32_t ya, std::int32_t xb, std::int32_t yb) {
-  const std::int64_t dx = std::int64_t(xb) - xa, dy = std::int64_t(yb) - ya;
-  const std::int64_t scaled = dx * kOne;
-  std::int64_t step = scaled / dy;
-  const std::int64_t rest = scaled - step * dy;
-  if (2 * (rest < 0 ? -rest : rest) >= dy) step += scaled < 0 ? -1 : 1;  // to nearest
-  return {std::int64_t(xa) * kOne, step};
+  const double dx = double(xb) - xa, dy = double(yb) - ya;
+  const double q = dx * double(kOne) / dy;
+  return {std::int64_t(xa) * kOne, static_cast<std::int64_t>(q < 0 ? q - 0.5 : q + 0.5)};
 }
 
 inline std::int32_t spanStart(std::int64_t x) {
@@ -66,22 +84,30 @@ inline std::int32_t spanStart(std::int64_t x) {
 }
 inline std::int32_t spanEnd(std::int64_t x) { return static_cast<std::int32_t>((x + kTolerance) >> 32); }
 
-void fillRowSpan(const FrameBuffer& fb, SpanFunction fill, const ShadeTables* tables, std::int32_t y,
-                 std::int64_t xa, std::int64_t xb, PixelColor color) {
-  if (xa > xb) std::swap(xa, xb);
-  std::int32_t x0 = spanStart(xa), x1 = spanEnd(xb);
-  if (x0 < fb.picture.left) x0 = fb.picture.left;
-  if (x1 > fb.picture.right) x1 = fb.picture.right;
-  if (x0 <= x1) fill(fb.rows[y], x0, x1, color, tables);
-}
-
 struct ScreenPoint {
   std::int32_t x, y;
 };
 
-// Scan-converts a triangle of screen positions with one colour.
-void scanTriangle(const FrameBuffer& fb, SpanFunction fill, const ShadeTables* tables, ScreenPoint a,
-                  ScreenPoint b, ScreenPoint c, PixelColor color) {
+// Fills rows first..last between two stepped edges; `left` is known to be the
+// left one (up to the tolerance), so a row costs two shifts, two limits and the fill.
+template <class Writer>
+inline void fillRows(const FrameBuffer& fb, const ShadeTables* tables, std::int32_t first, std::int32_t last,
+                     std::int64_t left, std::int64_t leftStep, std::int64_t right, std::int64_t rightStep,
+                     PixelColor color) {
+  const std::int32_t minX = fb.picture.left, maxX = fb.picture.right;
+  for (std::int32_t y = first; y <= last; ++y, left += leftStep, right += rightStep) {
+    std::int32_t x0 = spanStart(left), x1 = spanEnd(right);
+    if (x0 < minX) x0 = minX;
+    if (x1 > maxX) x1 = maxX;
+    if (x0 <= x1) Writer::span(fb.rows[y], x0, x1, color, tables);
+  }
+}
+
+// Scan-converts a triangle of screen positions with one colour: rows from the top
+// vertex to the bottom one, the two active edges stepped per row.
+template <class Writer>
+void scanTriangle(const FrameBuffer& fb, const ShadeTables* tables, const std::int32_t xy[6], PixelColor color) {
+  ScreenPoint a{xy[0], xy[1]}, b{xy[2], xy[3]}, c{xy[4], xy[5]};
   if (a.y > b.y) std::swap(a, b);
   if (b.y > c.y) std::swap(b, c);
   if (a.y > b.y) std::swap(a, b);
@@ -89,23 +115,27 @@ void scanTriangle(const FrameBuffer& fb, SpanFunction fill, const ShadeTables* t
   if (c.y < top || a.y > bottom) return;
   if (a.y == c.y) {
     const std::int32_t lo = std::min({a.x, b.x, c.x}), hi = std::max({a.x, b.x, c.x});
-    fillRowSpan(fb, fill, tables, a.y, lo * kOne, hi * kOne, color);
+    fillRows<Writer>(fb, tables, a.y, a.y, lo * kOne, 0, hi * kOne, 0, color);
     return;
   }
   const EdgeStep longEdge = edgeFrom(a.x, a.y, c.x, c.y);
+  // The middle vertex lies right of the long edge when this is not negative.
+  const bool longOnLeft = (std::int64_t(b.x) - a.x) * (std::int64_t(c.y) - a.y) -
+                              (std::int64_t(b.y) - a.y) * (std::int64_t(c.x) - a.x) >= 0;
   // Upper part: rows a.y .. b.y between the long edge and a-b.
   const std::int32_t upperFirst = std::max(a.y, top), upperLast = std::min(b.y, bottom);
   if (upperFirst <= upperLast) {
-    std::int64_t xl = longEdge.x + (upperFirst - a.y) * longEdge.step;
     if (a.y == b.y) {
-      fillRowSpan(fb, fill, tables, a.y, a.x * kOne, b.x * kOne, color);
+      const std::int32_t lo = std::min(a.x, b.x), hi = std::max(a.x, b.x);
+      fillRows<Writer>(fb, tables, a.y, a.y, lo * kOne, 0, hi * kOne, 0, color);
     } else {
       const EdgeStep shortEdge = edgeFrom(a.x, a.y, b.x, b.y);
-      std::int64_t xs = shortEdge.x + (upperFirst - a.y) * shortEdge.step;
-      for (std::int32_t y = upperFirst; y <= upperLast; ++y) {
-        fillRowSpan(fb, fill, tables, y, xl, xs, color);
-        xl += longEdge.step;
-        xs += shortEdge.step;
+      const std::int64_t xl = longEdge.x + (upperFirst - a.y) * longEdge.step;
+      const std::int64_t xs = shortEdge.x + (upperFirst - a.y) * shortEdge.step;
+      if (longOnLeft) {
+        fillRows<Writer>(fb, tables, upperFirst, upperLast, xl, longEdge.step, xs, shortEdge.step, color);
+      } else {
+        fillRows<Writer>(fb, tables, upperFirst, upperLast, xs, shortEdge.step, xl, longEdge.step, color);
       }
     }
   }
@@ -113,15 +143,84 @@ void scanTriangle(const FrameBuffer& fb, SpanFunction fill, const ShadeTables* t
   const std::int32_t lowerFirst = std::max(b.y + 1, top), lowerLast = std::min(c.y, bottom);
   if (lowerFirst <= lowerLast) {
     const EdgeStep shortEdge = edgeFrom(b.x, b.y, c.x, c.y);
-    std::int64_t xl = longEdge.x + (lowerFirst - a.y) * longEdge.step;
-    std::int64_t xs = shortEdge.x + (lowerFirst - b.y) * shortEdge.step;
-    for (std::int32_t y = lowerFirst; y <= lowerLast; ++y) {
-      fillRowSpan(fb, fill, tables, y, xl, xs, color);
-      xl += longEdge.step;
-      xs += shortEdge.step;
+    const std::int64_t xl = longEdge.x + (lowerFirst - a.y) * longEdge.step;
+    const std::int64_t xs = shortEdge.x + (lowerFirst - b.y) * shortEdge.step;
+    if (longOnLeft) {
+      fillRows<Writer>(fb, tables, lowerFirst, lowerLast, xl, longEdge.step, xs, shortEdge.step, color);
+    } else {
+      fillRows<Writer>(fb, tables, lowerFirst, lowerLast, xs, shortEdge.step, xl, longEdge.step, color);
     }
   }
 }
+
+// --- Lines -------------------------------------------------------------------
+
+constexpr std::int64_t kHalf = std::int64_t(1) << 31;
+
+// Steps along the major direction; the minor coordinate advances by a 32.32
+// slope, and each run of pixels on one row (or column) is written in one go.
+// A line with an end outside the picture is first narrowed to the stretch of
+// the major axis where it can be inside; its pixels stay those of the whole line.
+template <class Writer>
+void drawLineOf(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                PixelColor color) {
+  const PictureRect& r = fb.picture;
+  if (r.right < r.left || r.bottom < r.top) return;
+  const std::uint8_t codes0 = screenEdgeCode(r, x0, y0), codes1 = screenEdgeCode(r, x1, y1);
+  if (codes0 & codes1) return;
+  const bool rowMajor = std::llabs(std::int64_t(x1) - x0) >= std::llabs(std::int64_t(y1) - y0);
+  std::int32_t u0 = rowMajor ? x0 : y0, u1 = rowMajor ? x1 : y1;
+  std::int32_t w0 = rowMajor ? y0 : x0, w1 = rowMajor ? y1 : x1;
+  if (u0 > u1) {
+    std::swap(u0, u1);
+    std::swap(w0, w1);
+  }
+  const std::int64_t step = u1 == u0 ? 0 : edgeFrom(w0, u0, w1, u1).step;
+  std::int64_t first = u0, last = u1;
+  const bool clipped = (codes0 | codes1) != 0;
+  const std::int32_t wLow = rowMajor ? r.top : r.left, wHigh = rowMajor ? r.bottom : r.right;
+  if (clipped) {
+    first = std::max<std::int64_t>(first, rowMajor ? r.left : r.top);
+    last = std::min<std::int64_t>(last, rowMajor ? r.right : r.bottom);
+    if (step != 0) {
+      const double slope = double(step) / double(kOne);
+      double a = u0 + (wLow - 1 - w0) / slope, b = u0 + (wHigh + 1 - w0) / slope;
+      if (a > b) std::swap(a, b);
+      first = std::max<std::int64_t>(first, static_cast<std::int64_t>(std::max(a, -4e9)) - 1);
+      last = std::min<std::int64_t>(last, static_cast<std::int64_t>(std::min(b, 4e9)) + 1);
+    }
+  }
+  std::int64_t w = std::int64_t(w0) * kOne + kHalf + (first - u0) * step;
+  if (rowMajor) {
+    std::int64_t u = first;
+    while (u <= last) {
+      const std::int32_t minor = static_cast<std::int32_t>(w >> 32);
+      const std::int64_t runStart = u;
+      do {
+        ++u;
+        w += step;
+      } while (u <= last && static_cast<std::int32_t>(w >> 32) == minor);
+      if (clipped && (minor < wLow || minor > wHigh)) continue;
+      std::uint8_t* row = fb.rows[minor];
+      for (std::int64_t x = runStart; x < u; ++x) Writer::pixel(row, static_cast<std::int32_t>(x), color);
+    }
+    return;
+  }
+  // Runs along a column: one pixel per row.
+  std::uint8_t* const* rows = fb.rows;
+  if (!clipped) {
+    for (std::int64_t u = first; u <= last; ++u, w += step) Writer::pixel(rows[u], static_cast<std::int32_t>(w >> 32), color);
+    return;
+  }
+  for (std::int64_t u = first; u <= last; ++u, w += step) {
+    const std::int32_t minor = static_cast<std::int32_t>(w >> 32);
+    if (minor < wLow || minor > wHigh) continue;
+    Writer::pixel(rows[u], minor, color);
+  }
+}
+
+constexpr RasterPrimitives kPrimitives8 = {scanTriangle<Plain8>, scanTriangle<Plain8>, drawLineOf<Plain8>};
+constexpr RasterPrimitives kPrimitives32 = {scanTriangle<Plain32>, scanTriangle<Blend32>, drawLineOf<Plain32>};
 
 // Twice the signed screen area; negative is counter-clockwise in the right-handed
 // view frame (screen y grows downwards).
@@ -157,34 +256,20 @@ PixelColor sideColor(std::int64_t area, PixelColor first, PixelColor second) {
   return area < 0 ? first : second;
 }
 
-// --- Lines -------------------------------------------------------------------
-
-constexpr std::int64_t kHalf = std::int64_t(1) << 31;
-
-// Fills a run of pixels along one row or one column.
-void fillRun(const FrameBuffer& fb, SpanFunction fill, bool rowMajor, std::int32_t fixed,
-             std::int32_t from, std::int32_t to, PixelColor color) {
-  if (rowMajor) {
-    fill(fb.rows[fixed], from, to, color, nullptr);
-    return;
-  }
-  for (std::int32_t y = from; y <= to; ++y) fill(fb.rows[y], fixed, fixed, color, nullptr);
-}
-
 }  // namespace
 
-const SpanFunctions& spanFunctionsFor(PixelFormat format) {
-  return format == PixelFormat::Rgb32 ? kSpans32 : kSpans8;
+const RasterPrimitives& rasterPrimitivesFor(PixelFormat format) {
+  return format == PixelFormat::Rgb32 ? kPrimitives32 : kPrimitives8;
 }
 
 void prepareRasterTarget(FrameBuffer& fb, const ColorState& colors, const ViewTransform& view,
                          RasterTarget& out) {
-  const SpanFunctions& spans = spanFunctionsFor(fb.format);
+  const RasterPrimitives& primitives = rasterPrimitivesFor(fb.format);
   out.fb = &fb;
   out.colors = &colors;
   out.view = &view;
-  out.fill = colors.blended && fb.truecolor() ? spans.blended : spans.plain;
-  out.line = spans.plain;
+  out.triangle = colors.blended && fb.truecolor() ? primitives.blendedTriangle : primitives.plainTriangle;
+  out.line = primitives.line;
   out.steepness = colors.surfaceMode == kModeBySteepness;
 }
 
@@ -197,7 +282,8 @@ void fillTriangle(const RasterTarget& target, const ProjectedPoint& a, const Pro
   if (!((a.code | b.code | c.code) & kBehindViewer)) {
     const ScreenPoint p[3] = {{a.x, a.y}, {b.x, b.y}, {c.x, c.y}};
     const PixelColor color = sideColor(screenArea(p, 3), first, second);
-    scanTriangle(fb, target.fill, tables, p[0], p[1], p[2], color);
+    const std::int32_t xy[6] = {a.x, a.y, b.x, b.y, c.x, c.y};
+    target.triangle(fb, tables, xy, color);
     return;
   }
   // Part of the triangle lies behind the viewer: keep the part in front.
@@ -211,7 +297,10 @@ void fillTriangle(const RasterTarget& target, const ProjectedPoint& a, const Pro
     p[i] = {clipped[i].x, clipped[i].y};
   }
   const PixelColor color = sideColor(screenArea(p, n), first, second);
-  for (int i = 1; i + 1 < n; ++i) scanTriangle(fb, target.fill, tables, p[0], p[i], p[i + 1], color);
+  for (int i = 1; i + 1 < n; ++i) {
+    const std::int32_t xy[6] = {p[0].x, p[0].y, p[i].x, p[i].y, p[i + 1].x, p[i + 1].y};
+    target.triangle(fb, tables, xy, color);
+  }
 }
 
 void applyPolygonColorRules(const RasterTarget& target, const float* const frame[3],
@@ -275,57 +364,16 @@ void fillPolygon(const RasterTarget& target, const EdgeVertex* const* v, int cou
   for (int i = 1; i + 1 < count; ++i) fillTriangle(target, v[0]->view, v[i]->view, v[i + 1]->view, first, second);
 }
 
-void drawScreenLine(const FrameBuffer& fb, SpanFunction fill, std::int32_t x0, std::int32_t y0,
-                    std::int32_t x1, std::int32_t y1, PixelColor color) {
-  const PictureRect& r = fb.picture;
-  if (r.right < r.left || r.bottom < r.top) return;
-  if ((screenEdgeCode(r, x0, y0) & screenEdgeCode(r, x1, y1)) != 0) return;
-  const bool rowMajor = std::llabs(std::int64_t(x1) - x0) >= std::llabs(std::int64_t(y1) - y0);
-  // Work along the major axis (u) with the minor coordinate (w) in 32.32.
-  std::int32_t u0 = rowMajor ? x0 : y0, u1 = rowMajor ? x1 : y1;
-  std::int32_t w0 = rowMajor ? y0 : x0, w1 = rowMajor ? y1 : x1;
-  if (u0 > u1) {
-    std::swap(u0, u1);
-    std::swap(w0, w1);
-  }
-  const std::int32_t uLow = rowMajor ? r.left : r.top, uHigh = rowMajor ? r.right : r.bottom;
-  const std::int32_t wLow = rowMajor ? r.top : r.left, wHigh = rowMajor ? r.bottom : r.right;
-  const std::int64_t du = std::int64_t(u1) - u0;
-  const std::int64_t step = du == 0 ? 0 : edgeFrom(w0, u0, w1, u1).step;
-  // The stretch of the major axis inside the picture, narrowed to where the minor
-  // coordinate can be inside too (with a pixel to spare; each pixel is checked).
-  std::int64_t first = std::max<std::int64_t>(u0, uLow), last = std::min<std::int64_t>(u1, uHigh);
-  if (step != 0) {
-    const double slope = double(step) / double(kOne);
-    double a = u0 + (wLow - 1 - w0) / slope, b = u0 + (wHigh + 1 - w0) / slope;
-    if (a > b) std::swap(a, b);
-    first = std::max<std::int64_t>(first, static_cast<std::int64_t>(std::max(a, -4e9)) - 1);
-    last = std::min<std::int64_t>(last, static_cast<std::int64_t>(std::min(b, 4e9)) + 1);
-  }
-  std::int64_t w = std::int64_t(w0) * kOne + kHalf + (first - u0) * step;
-  std::int32_t runStart = 0, runMinor = 0;
-  bool inRun = false;
-  for (std::int64_t u = first; u <= last; ++u, w += step) {
-    const std::int32_t minor = static_cast<std::int32_t>(w >> 32);
-    const bool inside = minor >= wLow && minor <= wHigh;
-    if (inRun && (!inside || minor != runMinor)) {
-      fillRun(fb, fill, rowMajor, runMinor, runStart, static_cast<std::int32_t>(u - 1), color);
-      inRun = false;
-    }
-    if (inside && !inRun) {
-      inRun = true;
-      runStart = static_cast<std::int32_t>(u);
-      runMinor = minor;
-    }
-  }
-  if (inRun) fillRun(fb, fill, rowMajor, runMinor, runStart, static_cast<std::int32_t>(last), color);
+void drawScreenLine(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                    PixelColor color) {
+  rasterPrimitivesFor(fb.format).line(fb, x0, y0, x1, y1, color);
 }
 
 void drawLine(const RasterTarget& target, const ProjectedPoint& a, const ProjectedPoint& b,
               PixelColor color) {
   if ((a.code & b.code) || ((a.code | b.code) & kInvalidPoint)) return;
   if (!((a.code | b.code) & kBehindViewer)) {
-    drawScreenLine(*target.fb, target.line, a.x, a.y, b.x, b.y, color);
+    target.line(*target.fb, a.x, a.y, b.x, b.y, color);
     return;
   }
   ProjectedPoint p = a, q = b;
@@ -338,7 +386,7 @@ void drawLine(const RasterTarget& target, const ProjectedPoint& a, const Project
   cut.depth = 0;
   projectViewPoint(*target.view, cut);
   (a.depth < 0 ? p : q) = cut;
-  drawScreenLine(*target.fb, target.line, p.x, p.y, q.x, q.y, color);
+  target.line(*target.fb, p.x, p.y, q.x, q.y, color);
 }
 
 }  // namespace vx

@@ -13,25 +13,28 @@ namespace vx {
 
 struct EdgeVertex;
 
-// Fills pixels x0..x1 (inclusive) of one row.
-using SpanFunction = void (*)(std::uint8_t* row, std::int32_t x0, std::int32_t x1, PixelColor color,
-                              const ShadeTables* tables);
-
-// The primitive set for one format, chosen once per frame buffer.
-struct SpanFunctions {
-  SpanFunction plain;
-  SpanFunction blended;  // the plain one in 8-bit, where transparency has no effect
+// The primitive set of one pixel format, chosen once per frame buffer: a triangle
+// scanner (plain or blending) and the line drawer. A scanner takes the three
+// screen positions as x0, y0, x1, y1, x2, y2.
+using TriangleScanner = void (*)(const FrameBuffer& fb, const ShadeTables* tables, const std::int32_t xy[6],
+                                 PixelColor color);
+using LineDrawer = void (*)(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::int32_t x1,
+                            std::int32_t y1, PixelColor color);
+struct RasterPrimitives {
+  TriangleScanner plainTriangle;
+  TriangleScanner blendedTriangle;  // the plain one in 8-bit, where transparency has no effect
+  LineDrawer line;
 };
-const SpanFunctions& spanFunctionsFor(PixelFormat format);
+const RasterPrimitives& rasterPrimitivesFor(PixelFormat format);
 
 // What drawing needs for one redraw: the target, the colour rules and the view.
 struct RasterTarget {
   FrameBuffer* fb = nullptr;
   const ColorState* colors = nullptr;
   const ViewTransform* view = nullptr;
-  SpanFunction fill = nullptr;  // for polygons: blended when transparency applies
-  SpanFunction line = nullptr;  // for lines: never blended
-  bool steepness = false;       // colour by steepness recolours every polygon
+  TriangleScanner triangle = nullptr;  // blending when transparency applies
+  LineDrawer line = nullptr;           // lines are never blended
+  bool steepness = false;              // colour by steepness recolours every polygon
 };
 
 void prepareRasterTarget(FrameBuffer& fb, const ColorState& colors, const ViewTransform& view,
@@ -57,8 +60,8 @@ void applyPolygonColorRules(const RasterTarget& target, const float* const frame
 // and the picture; flat colour, never blended.
 void drawLine(const RasterTarget& target, const ProjectedPoint& a, const ProjectedPoint& b,
               PixelColor color);
-// A line between two screen positions, clipped to the picture.
-void drawScreenLine(const FrameBuffer& fb, SpanFunction fill, std::int32_t x0, std::int32_t y0,
-                    std::int32_t x1, std::int32_t y1, PixelColor color);
+// A line between two screen positions, clipped to the picture (the format's line drawer).
+void drawScreenLine(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                    PixelColor color);
 
 }  // namespace vx
