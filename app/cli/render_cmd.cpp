@@ -129,7 +129,7 @@ int parseArguments(int argc, char** argv, RenderArguments& args) {
     } else if (arg == "--zoom") {
       const char* v = take();
       if (!v || !parseDoubleArgument(v, args.zoom)) return usageError("render", "--zoom needs a number");
-      if (args.zoom < kZoomMinimum || args.zoom > kZoomMaximum) {
+      if (args.zoom < 0.001 || args.zoom > 10) {
         return usageError("render", "--zoom must be between 0.001 and 10");
       }
     } else if (arg == "--depth") {

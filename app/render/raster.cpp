@@ -57,46 +57,60 @@ struct Blend32 {
 
 // --- Triangles ---------------------------------------------------------------
 
-// Edge positions are 32.32 fixed point. A pixel centre within 2^-16 of an edge
-// counts as on it, which absorbs the rounding of the step: spans are the pixels
-// whose centres lie inside the triangle or on its edges, so triangles that share
-// an edge leave no gap between them.
+// Edge positions are 32.32 fixed point; vertices lie on pixel centres. Triangles
+// that share an edge step it identically (from its upper end). Two rules decide
+// which pixels a triangle takes:
+// - Opaque fills take every pixel whose centre lies inside or on the triangle
+//   (within 2^-16 of a pixel), all rows from the top vertex to the bottom one
+//   inclusive. Neighbours overlap on their common edge, so even edges that do
+//   not match exactly (cuts made separately for two triangles) leave no gap.
+// - Blending fills take a pixel when its centre lies inside or on the left or
+//   top edge: rows from the top vertex to the row above the bottom one, each
+//   from ceil(left) to ceil(right) - 1. Triangles sharing an edge then cover
+//   every pixel along it exactly once, and no pixel is blended twice.
 constexpr std::int64_t kOne = std::int64_t(1) << 32;
 constexpr std::int64_t kTolerance = std::int64_t(1) << 16;
+
+struct Inclusive {
+  static constexpr std::int32_t kBottomRows = 0;  // rows left out at the bottom
+  static std::int32_t first(std::int64_t x) { return static_cast<std::int32_t>((x - kTolerance + kOne - 1) >> 32); }
+  static std::int32_t last(std::int64_t x) { return static_cast<std::int32_t>((x + kTolerance) >> 32); }
+};
+
+struct TopLeft {
+  static constexpr std::int32_t kBottomRows = 1;
+  static std::int32_t first(std::int64_t x) { return static_cast<std::int32_t>((x + kOne - 1) >> 32); }
+  static std::int32_t last(std::int64_t x) { return static_cast<std::int32_t>((x + kOne - 1) >> 32) - 1; }
+};
 
 struct EdgeStep {
   std::int64_t x;     // at the first row of the edge
   std::int64_t step;  // per row
 };
 
-// The step is rounded from a double quotient: far cheaper than a 64-bit integer
-// division, and for any edge within the picture its error over all rows stays far
-// below the tolerance.
+// The step is rounded from a double quotient, far cheaper than a 64-bit integer
+// division; for an edge within the picture its error over all rows stays below
+// 2^-24 of a pixel.
 EdgeStep edgeFrom(std::int32_t xa, std::int32_t ya, std::int32_t xb, std::int32_t yb) {
   const double dx = double(xb) - xa, dy = double(yb) - ya;
   const double q = dx * double(kOne) / dy;
   return {std::int64_t(xa) * kOne, static_cast<std::int64_t>(q < 0 ? q - 0.5 : q + 0.5)};
 }
 
-inline std::int32_t spanStart(std::int64_t x) {
-  // Arithmetic shift of a signed value rounds towards minus infinity.
-  return static_cast<std::int32_t>((x - kTolerance + kOne - 1) >> 32);
-}
-inline std::int32_t spanEnd(std::int64_t x) { return static_cast<std::int32_t>((x + kTolerance) >> 32); }
-
 struct ScreenPoint {
   std::int32_t x, y;
 };
 
 // Fills rows first..last between two stepped edges; `left` is known to be the
-// left one (up to the tolerance), so a row costs two shifts, two limits and the fill.
-template <class Writer>
+// left one, so a row costs two shifts, two limits and the fill. (Arithmetic
+// shifts of signed values round towards minus infinity.)
+template <class Writer, class Rule>
 inline void fillRows(const FrameBuffer& fb, const ShadeTables* tables, std::int32_t first, std::int32_t last,
                      std::int64_t left, std::int64_t leftStep, std::int64_t right, std::int64_t rightStep,
                      PixelColor color) {
   const std::int32_t minX = fb.picture.left, maxX = fb.picture.right;
   for (std::int32_t y = first; y <= last; ++y, left += leftStep, right += rightStep) {
-    std::int32_t x0 = spanStart(left), x1 = spanEnd(right);
+    std::int32_t x0 = Rule::first(left), x1 = Rule::last(right);
     if (x0 < minX) x0 = minX;
     if (x1 > maxX) x1 = maxX;
     if (x0 <= x1) Writer::span(fb.rows[y], x0, x1, color, tables);
@@ -104,51 +118,51 @@ inline void fillRows(const FrameBuffer& fb, const ShadeTables* tables, std::int3
 }
 
 // Scan-converts a triangle of screen positions with one colour: rows from the top
-// vertex to the bottom one, the two active edges stepped per row.
-template <class Writer>
+// vertex down, the two active edges stepped per row.
+template <class Writer, class Rule>
 void scanTriangle(const FrameBuffer& fb, const ShadeTables* tables, const std::int32_t xy[6], PixelColor color) {
   ScreenPoint a{xy[0], xy[1]}, b{xy[2], xy[3]}, c{xy[4], xy[5]};
   if (a.y > b.y) std::swap(a, b);
   if (b.y > c.y) std::swap(b, c);
   if (a.y > b.y) std::swap(a, b);
   const std::int32_t top = fb.picture.top, bottom = fb.picture.bottom;
-  if (c.y < top || a.y > bottom) return;
-  if (a.y == c.y) {
+  const std::int32_t lastRow = c.y - Rule::kBottomRows;
+  if (lastRow < top || a.y > bottom || lastRow < a.y) return;
+  if (a.y == c.y) {  // a single row (only the inclusive rule gets here)
     const std::int32_t lo = std::min({a.x, b.x, c.x}), hi = std::max({a.x, b.x, c.x});
-    fillRows<Writer>(fb, tables, a.y, a.y, lo * kOne, 0, hi * kOne, 0, color);
+    fillRows<Writer, Rule>(fb, tables, a.y, a.y, lo * kOne, 0, hi * kOne, 0, color);
     return;
   }
   const EdgeStep longEdge = edgeFrom(a.x, a.y, c.x, c.y);
-  // The middle vertex lies right of the long edge when this is not negative.
-  const bool longOnLeft = (std::int64_t(b.x) - a.x) * (std::int64_t(c.y) - a.y) -
-                              (std::int64_t(b.y) - a.y) * (std::int64_t(c.x) - a.x) >= 0;
-  // Upper part: rows a.y .. b.y between the long edge and a-b.
-  const std::int32_t upperFirst = std::max(a.y, top), upperLast = std::min(b.y, bottom);
-  if (upperFirst <= upperLast) {
-    if (a.y == b.y) {
-      const std::int32_t lo = std::min(a.x, b.x), hi = std::max(a.x, b.x);
-      fillRows<Writer>(fb, tables, a.y, a.y, lo * kOne, 0, hi * kOne, 0, color);
-    } else {
-      const EdgeStep shortEdge = edgeFrom(a.x, a.y, b.x, b.y);
-      const std::int64_t xl = longEdge.x + (upperFirst - a.y) * longEdge.step;
-      const std::int64_t xs = shortEdge.x + (upperFirst - a.y) * shortEdge.step;
-      if (longOnLeft) {
-        fillRows<Writer>(fb, tables, upperFirst, upperLast, xl, longEdge.step, xs, shortEdge.step, color);
-      } else {
-        fillRows<Writer>(fb, tables, upperFirst, upperLast, xs, shortEdge.step, xl, longEdge.step, color);
-      }
-    }
-  }
-  // Lower part: rows b.y + 1 .. c.y between the long edge and b-c.
-  const std::int32_t lowerFirst = std::max(b.y + 1, top), lowerLast = std::min(c.y, bottom);
-  if (lowerFirst <= lowerLast) {
-    const EdgeStep shortEdge = edgeFrom(b.x, b.y, c.x, c.y);
-    const std::int64_t xl = longEdge.x + (lowerFirst - a.y) * longEdge.step;
-    const std::int64_t xs = shortEdge.x + (lowerFirst - b.y) * shortEdge.step;
+  // The middle vertex lies right of the long edge when this is positive.
+  const std::int64_t side = (std::int64_t(b.x) - a.x) * (std::int64_t(c.y) - a.y) -
+                            (std::int64_t(b.y) - a.y) * (std::int64_t(c.x) - a.x);
+  const bool longOnLeft = side > 0;
+  auto rows = [&](std::int32_t first, std::int32_t last, std::int64_t xl, std::int64_t stepL, std::int64_t xs,
+                  std::int64_t stepS) {
     if (longOnLeft) {
-      fillRows<Writer>(fb, tables, lowerFirst, lowerLast, xl, longEdge.step, xs, shortEdge.step, color);
+      fillRows<Writer, Rule>(fb, tables, first, last, xl, stepL, xs, stepS, color);
     } else {
-      fillRows<Writer>(fb, tables, lowerFirst, lowerLast, xs, shortEdge.step, xl, longEdge.step, color);
+      fillRows<Writer, Rule>(fb, tables, first, last, xs, stepS, xl, stepL, color);
+    }
+  };
+  // Upper part: rows a.y .. b.y - 1 between the long edge and a-b.
+  const std::int32_t upperFirst = std::max(a.y, top), upperLast = std::min({b.y - 1, lastRow, bottom});
+  if (upperFirst <= upperLast) {
+    const EdgeStep shortEdge = edgeFrom(a.x, a.y, b.x, b.y);
+    rows(upperFirst, upperLast, longEdge.x + (upperFirst - a.y) * longEdge.step, longEdge.step,
+         shortEdge.x + (upperFirst - a.y) * shortEdge.step, shortEdge.step);
+  }
+  // Lower part: rows b.y .. the last row between the long edge and b-c (a flat
+  // bottom b-c is one row between b and c).
+  const std::int32_t lowerFirst = std::max(b.y, top), lowerLast = std::min(lastRow, bottom);
+  if (lowerFirst <= lowerLast) {
+    const std::int64_t xl = longEdge.x + (lowerFirst - a.y) * longEdge.step;
+    if (b.y == c.y) {
+      rows(lowerFirst, lowerLast, xl, 0, b.x * kOne, 0);
+    } else {
+      const EdgeStep shortEdge = edgeFrom(b.x, b.y, c.x, c.y);
+      rows(lowerFirst, lowerLast, xl, longEdge.step, shortEdge.x + (lowerFirst - b.y) * shortEdge.step, shortEdge.step);
     }
   }
 }
@@ -219,8 +233,10 @@ void drawLineOf(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::in
   }
 }
 
-constexpr RasterPrimitives kPrimitives8 = {scanTriangle<Plain8>, scanTriangle<Plain8>, drawLineOf<Plain8>};
-constexpr RasterPrimitives kPrimitives32 = {scanTriangle<Plain32>, scanTriangle<Blend32>, drawLineOf<Plain32>};
+constexpr RasterPrimitives kPrimitives8 = {scanTriangle<Plain8, Inclusive>, scanTriangle<Plain8, Inclusive>,
+                                           drawLineOf<Plain8>};
+constexpr RasterPrimitives kPrimitives32 = {scanTriangle<Plain32, Inclusive>, scanTriangle<Blend32, TopLeft>,
+                                            drawLineOf<Plain32>};
 
 // Twice the signed screen area; negative is counter-clockwise in the right-handed
 // view frame (screen y grows downwards).

@@ -45,7 +45,7 @@ ProjectedPoint screenPoint(const FrameBuffer& fb, int x, int y) {
   return p;
 }
 
-TEST(Raster, TriangleCoversThePixelCentresInsideAndOnItsEdges) {
+TEST(Raster, OpaqueTrianglesCoverThePixelCentresInsideAndOnTheirEdges) {
   Canvas c(PixelFormat::Indexed8, 40, 40);
   const FrameBuffer& fb = c.fb();
   fillTriangle(c.target, screenPoint(fb, 0, 0), screenPoint(fb, 10, 0), screenPoint(fb, 0, 10), 5, 5);
@@ -53,6 +53,35 @@ TEST(Raster, TriangleCoversThePixelCentresInsideAndOnItsEdges) {
   EXPECT_EQ(c.at(10, 0), 5u);
   EXPECT_EQ(c.at(5, 5), 5u);
   EXPECT_EQ(c.at(6, 5), 0u);
+  // A flat bottom and a single row.
+  fillTriangle(c.target, screenPoint(fb, 20, 20), screenPoint(fb, 30, 25), screenPoint(fb, 10, 25), 6, 6);
+  EXPECT_EQ(c.at(10, 25), 6u);
+  EXPECT_EQ(c.at(30, 25), 6u);
+  EXPECT_EQ(c.at(20, 20), 6u);
+  fillTriangle(c.target, screenPoint(fb, 1, 35), screenPoint(fb, 7, 35), screenPoint(fb, 4, 35), 7, 7);
+  EXPECT_EQ(c.count(7), 7);
+}
+
+TEST(Raster, TrianglesSharingEdgesBlendEachPixelOnce) {
+  // A fan around a centre, drawn half transparent over black: every covered pixel
+  // is blended exactly once (pixel centres on the left or top edge belong to the
+  // triangle, those on the right or bottom edge to its neighbour).
+  Canvas c(PixelFormat::Rgb32, 80, 80);
+  c.colors.lighting.transparency = 0.5f;
+  c.colors.blended = true;
+  buildShadeTables(c.colors.lighting, c.colors.shades);
+  prepareRasterTarget(c.fb(), c.colors, c.view, c.target);
+  std::mt19937 random(5);
+  std::uniform_int_distribution<int> coordinate(0, 79);
+  std::vector<ProjectedPoint> ring;
+  for (int i = 0; i < 12; ++i) {
+    const double a = i * 0.5235987755982988;
+    ring.push_back(screenPoint(c.fb(), 40 + int(std::lrint(35 * std::cos(a))), 40 + int(std::lrint(35 * std::sin(a)))));
+  }
+  const ProjectedPoint centre = screenPoint(c.fb(), coordinate(random) / 4 + 30, coordinate(random) / 4 + 30);
+  for (int i = 0; i < 12; ++i) fillTriangle(c.target, centre, ring[i], ring[(i + 1) % 12], 0xFEFEFE, 0xFEFEFE);
+  EXPECT_EQ(c.count(0x7F7F7F) + c.count(0), 80 * 80);
+  EXPECT_GT(c.count(0x7F7F7F), 3000);
 }
 
 TEST(Raster, FansOfRandomConvexPolygonsLeaveNoGaps) {
