@@ -80,17 +80,17 @@ TEST(Parametric, SurfacesAreCutAtTheBoxFacesAndFollowANarrowedRange) {
   Scene inside(std::string(kPlain) +
                "graph3d.minimumu := -1.5\ngraph3d.maximumu := 1.5\ngraph3d( rectangular(u, v, 2*u) )");
   ASSERT_TRUE(cut.ok());
-  Picture a = render(cut), b = render(inside);
-  EXPECT_GT(a.count(), 2500);
-  EXPECT_EQ(differenceOffTheOutline(a, b), 0);
+  Picture a = render(cut, 640, 480), b = render(inside, 640, 480);
+  EXPECT_GT(a.count(), 10000);
+  EXPECT_LE(differenceOffTheOutline(a, b), 4);  // a cut 2% off the face gives hundreds
 
   Scene narrowed(tilted);
   narrowed.job.axes[2].samplingMaximum = 1;  // as the scroll bar slices the box
   Scene lower(std::string(kPlain) +
               "graph3d.minimumu := -1.5\ngraph3d.maximumu := 0.5\ngraph3d( rectangular(u, v, 2*u) )");
-  Picture c = render(narrowed), d = render(lower);
+  Picture c = render(narrowed, 640, 480), d = render(lower, 640, 480);
   EXPECT_LT(c.count(), a.count() * 0.8);
-  EXPECT_EQ(differenceOffTheOutline(c, d), 0);
+  EXPECT_LE(differenceOffTheOutline(c, d), 4);
   // Above the narrowed cut nothing is left; below it the plane is.
   const ProjectedPoint over = screenOf(narrowed, c, 0.75, 0.0, 1.5);
   const ProjectedPoint under = screenOf(narrowed, c, 0.25, 0.0, 0.5);
