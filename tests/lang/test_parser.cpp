@@ -221,6 +221,36 @@ TEST_F(ParserTest, NestingIsBounded) {
   EXPECT_EQ(run(list + ")").outcome, ExecOutcome::Value);
 }
 
+// Texts just inside the bounds go through every recursive routine: parse, direct
+// evaluation, folding, compilation and the interpreter (with its deep stack).
+TEST_F(ParserTest, DeepestAcceptedTextsRunEverywhere) {
+  std::string parens = std::string(490, '(') + "x" + std::string(490, ')');
+  std::string minus = std::string(990, '-') + "x";
+  std::string powers = "x";
+  for (int i = 0; i < 990; ++i) powers += "^x";
+  std::string rightSum = "x";
+  for (int i = 0; i < 490; ++i) rightSum = "x*x+(" + rightSum + ")";
+  std::string leftSum = "x";
+  for (int i = 0; i < 990; ++i) leftSum += "+x";
+  state.cells[kX].flags = kInnerSweep;
+  for (const std::string& text : {parens, minus, powers, rightSum, leftSum}) {
+    ExprNode* tree = parse("graph3d(" + text + " = 1)");
+    ASSERT_NE(tree, &kErrorNode) << text.substr(0, 40);
+    ExprNode* relation = static_cast<GraphCommandNode*>(tree)->argument;
+    evaluate(state, relation);
+    for (Form form : {Form::Condition, Form::Value}) {
+      ExprNode* folded = foldExpression(state, relation, form);
+      CompiledCode* code = compileExpression(state, folded, form);
+      double point = 0.5;
+      runValue(code, &point);
+      runCondition(code, &point);
+      releaseCode(state, code);
+      release(state, folded);
+    }
+    release(state, tree);
+  }
+}
+
 class DataArrayTest : public ParserTest {};
 
 TEST_F(DataArrayTest, ReadsAndFixesTheGrid) {
