@@ -92,7 +92,7 @@ TEST(RenderJob, StorageIsBoundedAndRefusalsSayWhy) {
   EXPECT_LE(sampleStoreBytes(fine.job), kMaxSampleStoreBytes);
 
   for (const char* text : {"graph3d.resolution := 1026\ngraph3d( x = y )", "graph3d.resolution := 1e300\ngraph3d( x = y )",
-                           "graph3d.resolution := 1024\ngraph3d( (x = y, x = z, y = z, x = 1) )",
+                           "graph3d.resolution := 1024\ngraph3d( (x = y, x = z, y = z, x = 1, x = 2, y = 1, y = 2, z = 1) )",
                            "graph3d.stepsu := 100000\ngraph3d( rectangular(u, v, u) )",
                            "graph3d.stepsu := 5000\ngraph3d.stepsv := 5000\ngraph3d( rectangular(u, v, u) )"}) {
     Allocator allocator;
