@@ -358,7 +358,8 @@ PixelColor Walker::cellColor(int r, int c) {
   centre[kOuter] = outerMid_;
   if (coloring_ == SurfaceColoring::Height) {
     const AxisGrid& z = ctx_.job->axes[2];
-    return pixelForIndex(ctx_.colors, heightColorIndex(centre[zRole_], z.boxMinimum, z.boxMaximum, z.count));
+    // The full grid's count: a slice along z keeps the colours of the whole picture.
+    return pixelForIndex(ctx_.colors, heightColorIndex(centre[zRole_], z.boxMinimum, z.boxMaximum, z.savedCount));
   }
   if (coloring_ == SurfaceColoring::Fixed) return fixedColor_;
   setCell(kMiddle, centre[kMiddle]);

@@ -177,6 +177,13 @@ TEST(GridWalk, ColourByHeightExpressionAndSteepness) {
   // By height: the cells around z = 0.1 have their centre at 0.15.
   Scene height("graph3d( z = 0.1 )");
   for (const CapturedPolygon& p : capturePolygons(height)) ASSERT_EQ(p.first, 128u);
+  // A slice along z (one cell thick, as the scroll bar makes it) keeps the colours.
+  height.job.axes[2].count = 2;
+  height.job.axes[2].samplingMinimum = 0;
+  height.job.axes[2].samplingMaximum = 0.3;
+  const std::vector<CapturedPolygon> sliced = capturePolygons(height);
+  ASSERT_FALSE(sliced.empty());
+  for (const CapturedPolygon& p : sliced) ASSERT_EQ(p.first, 128u);
   Scene expression("graph3d.color := 0.25\ngraph3d( z = 0.1 )");
   for (const CapturedPolygon& p : capturePolygons(expression)) ASSERT_EQ(p.first, 74u + 129u);
   Scene byX("graph3d.color := x / 6\ngraph3d( z = 0.1 )");
