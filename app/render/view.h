@@ -24,7 +24,7 @@ inline constexpr float kZoomMaximum = 10.0f;
 
 struct ViewPresetAngles {
   float horizontal, elevation;
-  float eye[3];
+  float eye[3];  // the eye the program starts with; pictures use the one opposite the view
 };
 // Indexed by the view preset code: standard, top, front, side, textbook.
 extern const ViewPresetAngles kViewPresets[5];
