@@ -36,6 +36,9 @@ test-win32: win32
 	@mkdir -p $(WINEPREFIX)
 	@[ -f $(WINEPREFIX)/system.reg ] || wineboot -i >/dev/null 2>&1 || true
 	@wineserver -p >/dev/null 2>&1 || true
+	@# Start Wine's services now, detached from any pipe: a service started by a
+	@# test program would inherit its output pipe and ctest would wait on it.
+	@wineboot >/dev/null 2>&1 </dev/null || true
 	ctest --preset win32 -j $(JOBS); rc=$$?; wineserver -k >/dev/null 2>&1; exit $$rc
 
 sanitize: deps
