@@ -228,6 +228,7 @@ Parsed Parser::factor() {
   return postfix(base);
 }
 
+// postfix: { '!' | '%' } [ '^' factor ]   (after a primary)
 Parsed Parser::postfix(Parsed operand) {
   while (operand) {
     if (const PostfixOperator* op = findOperator(kPostfixOperators, token_.kind)) {
@@ -241,6 +242,7 @@ Parsed Parser::postfix(Parsed operand) {
   return operand;
 }
 
+// power: '^' factor
 // The exponent is a whole factor; nothing follows a power. A literal exponent 2
 // makes a sqr node and 0.5 a sqrt node.
 Parsed Parser::power(Parsed base) {
@@ -293,6 +295,7 @@ Parsed Parser::primary() {
   }
 }
 
+// FUNCTION1 '(' sum ')'
 Parsed Parser::functionCall1(const NodeOps* kind) {
   if (!accept(kTokenOpen)) return fail();
   Parsed argument = sum();
@@ -301,6 +304,7 @@ Parsed Parser::functionCall1(const NodeOps* kind) {
   return unary(kind, argument);
 }
 
+// FUNCTION2 '(' sum ',' sum ')'
 Parsed Parser::functionCall2(const NodeOps* kind) {
   if (!accept(kTokenOpen)) return fail();
   Parsed left = sum();
@@ -312,6 +316,7 @@ Parsed Parser::functionCall2(const NodeOps* kind) {
   return binary(kind, left, right);
 }
 
+// GRAPHFUNCTION '(' sum { ',' sum } ')'
 Parsed Parser::graphFunctionCall(const NodeOps* kind) {
   if (!accept(kTokenOpen)) return fail();
   std::vector<ExprNode*> args;
@@ -359,7 +364,7 @@ Parsed Parser::bars() {
   return unary(&kUnaryKinds[kAbs], operand);
 }
 
-// read3dtextfile '(' STRING ')': the file is read now, while parsing.
+// 'read3dtextfile' '(' STRING ')': the file is read now, while parsing.
 Parsed Parser::dataArray() {
   if (!accept(kTokenOpen)) return fail();
   Parsed argument = sum();
