@@ -133,10 +133,21 @@ bool isColorConstant(const ExprNode* node) {
   return std::greater_equal<const ExprNode*>()(node, first) && std::less_equal<const ExprNode*>()(node, last);
 }
 
-const KeywordEntry* lookupKeyword(std::string_view lowerName) {
-  for (const KeywordEntry& entry : kKeywords) {
-    if (entry.name.size() == lowerName.size() && entry.name == lowerName) return &entry;
-  }
+namespace {
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameName(std::string_view entry, std::string_view name) {
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if (entry[i] != lower(name[i])) return false;
+  return true;
+}
+
+}  // namespace
+
+const KeywordEntry* lookupKeyword(std::string_view name) {
+  for (const KeywordEntry& entry : kKeywords)
+    if (entry.name.size() == name.size() && sameName(entry.name, name)) return &entry;
   return nullptr;
 }
 

@@ -60,8 +60,9 @@ struct KeywordEntry {
 inline constexpr int kKeywordCount = 118;
 extern const KeywordEntry kKeywords[kKeywordCount];
 
-// The entry whose name equals `lowerName` (already lower case), or null.
-const KeywordEntry* lookupKeyword(std::string_view lowerName);
+// The entry whose name equals `name` in any case (the first match in list
+// order; no name occurs twice), or null.
+const KeywordEntry* lookupKeyword(std::string_view name);
 
 // The colour constants byheight, bysteepness, the unnamed "by expression" 2,
 // black ... magenta, side by side in that order, so that the colour assignment

@@ -114,6 +114,8 @@ TEST_F(LexerTest, TimeMarksTheCommand) {
 
 TEST(Keywords, ListShape) {
   EXPECT_EQ(lookupKeyword("e")->kind, kTokenConstant);
+  EXPECT_EQ(lookupKeyword("Graph3D.Color"), lookupKeyword("graph3d.color"));
+  EXPECT_EQ(lookupKeyword("graph3d.colo"), nullptr);
   EXPECT_EQ(static_cast<ConstantNode*>(lookupKeyword("e")->datum.node)->keyword, lookupKeyword("e"));
   EXPECT_EQ(static_cast<ConstantNode*>(lookupKeyword("tip")->datum.node)->value, 1);
   EXPECT_EQ(static_cast<ConstantNode*>(lookupKeyword("top")->datum.node)->value, 1);
