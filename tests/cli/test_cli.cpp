@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -196,6 +197,62 @@ TEST_F(Cli, DataFilesAreFoundBesideTheGraphFile) {
   write("sub/bad.txt", "2 2 2\n0 1 x\n");
   write("sub/malformed.vlx", "graph3d( read3dtextfile(\"bad.txt\") = 0.5 )\n");
   EXPECT_EQ(veltrix("run sub/malformed.vlx").out, "Syntax error\n");
+}
+
+
+// Width and height from a PNG header, or {0, 0} when the bytes are not a PNG.
+std::pair<unsigned, unsigned> pngSize(const std::string& png) {
+  if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return {0, 0};
+  auto be32 = [&](std::size_t at) {
+    return (unsigned(static_cast<unsigned char>(png[at])) << 24) | (unsigned(static_cast<unsigned char>(png[at + 1])) << 16) |
+           (unsigned(static_cast<unsigned char>(png[at + 2])) << 8) | unsigned(static_cast<unsigned char>(png[at + 3]));
+  };
+  return {be32(16), be32(20)};
+}
+
+TEST_F(Cli, RenderWritesAPictureOfTheRequestedSize) {
+  write("sphere.vlx", "graph3d( x^2+y^2+z^2 = 9 )\n");
+  for (const char* depth : {"32", "8"}) {
+    Outcome o = veltrix(std::string("render sphere.vlx -o s.png --size 320x200 --depth ") + depth);
+    EXPECT_EQ(o.exit, 0) << o.err;
+    EXPECT_EQ(pngSize(slurp(path("s.png"))), std::make_pair(320u, 200u)) << depth;
+  }
+  Outcome o = veltrix("render -o opening.png --size 64x48 --time 2 --angles 0.3,-0.2 --zoom 0.5");
+  EXPECT_EQ(o.exit, 0) << o.err;
+  EXPECT_EQ(pngSize(slurp(path("opening.png"))), std::make_pair(64u, 48u));
+  o = veltrix("render - -o - --size 10x10", "graph3d( z = x )\n");
+  EXPECT_EQ(o.exit, 0) << o.err;
+  EXPECT_EQ(pngSize(o.out), std::make_pair(10u, 10u));
+}
+
+TEST_F(Cli, RenderWithoutAGraphWritesNothing) {
+  struct Case {
+    const char* text;
+    const char* reason;
+  } cases[] = {
+      {"graph3d( x^2+y^2 )\n", "Syntax error"},
+      {"2+2\n", "4"},
+      {"", ""},
+  };
+  for (const Case& c : cases) {
+    write("g.vlx", c.text);
+    Outcome o = veltrix("render g.vlx -o out.png");
+    EXPECT_EQ(o.exit, 1) << c.text;
+    EXPECT_NE(o.err.find("g.vlx"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(c.reason), std::string::npos) << o.err;
+    EXPECT_FALSE(fs::exists(path("out.png"))) << c.text;
+  }
+}
+
+TEST_F(Cli, RenderRefusesBadOptions) {
+  for (const char* args : {"render", "render -o", "render -o x.png --size 16385x10", "render -o x.png --size 0x10",
+                           "render -o x.png --size 10", "render -o x.png --depth 16", "render -o x.png --zoom 11",
+                           "render -o x.png --angles 1", "render -o x.png --time t"}) {
+    Outcome o = veltrix(args);
+    EXPECT_EQ(o.exit, 2) << args;
+    EXPECT_NE(o.err, "") << args;
+    EXPECT_FALSE(fs::exists(path("x.png"))) << args;
+  }
 }
 
 }  // namespace
