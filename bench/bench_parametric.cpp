@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "base/fpu.h"
 #include "base/memory.h"
@@ -77,11 +78,15 @@ void BM_DepthListTorus(benchmark::State& bench) {
   const int n = static_cast<int>(bench.range(0));
   const float a = 0.5f, b = -0.62f;
   const float row[3] = {-std::sin(a) * std::cos(b), std::cos(a) * std::cos(b), std::sin(b)};
-  auto depthAt = [&](int i, int j) {
-    const double u = 2 * M_PI * i / n, v = 2 * M_PI * j / n;
-    const double x = (2 + std::cos(v)) * std::cos(u), y = (2 + std::cos(v)) * std::sin(u), z = std::sin(v);
-    return static_cast<float>(0.5 + 0.03 * (row[0] * x + row[1] * y + row[2] * z));
-  };
+  std::vector<float> depth(std::size_t(n + 1) * (n + 1));
+  for (int j = 0; j <= n; ++j) {
+    for (int i = 0; i <= n; ++i) {
+      const double u = 2 * M_PI * i / n, v = 2 * M_PI * j / n;
+      const double x = (2 + std::cos(v)) * std::cos(u), y = (2 + std::cos(v)) * std::sin(u), z = std::sin(v);
+      depth[std::size_t(j) * (n + 1) + i] = static_cast<float>(0.5 + 0.03 * (row[0] * x + row[1] * y + row[2] * z));
+    }
+  }
+  auto depthAt = [&](int i, int j) { return depth[std::size_t(j) * (n + 1) + i]; };
   vx::Allocator allocator;
   vx::DepthList list(allocator);
   vx::ProjectedPoint p{}, q{}, r{}, s{};
