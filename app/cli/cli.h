@@ -4,6 +4,7 @@
 
 #include "base/lines.h"
 #include "lang/lang.h"
+#include "render/renderjob.h"
 
 namespace vx::cli {
 
@@ -23,6 +24,13 @@ struct LoadedText {
 // Reads the text (ASCII or binary, told apart by the first byte). On failure
 // prints one line "veltrix: NAME: REASON" to standard error and returns false.
 bool loadGraphText(const char* path, LoadedText& out);
+
+// Executes the text as the program does after opening it, with `time` read from
+// `clockSeconds`. A valid graph command also builds `job`; one whose job cannot
+// be built (a grid too fine for memory) counts as an invalid graph command, as
+// the status text "Syntax error" says, and `*why` gets the reason.
+ExecResult executeGraphFile(LangState& state, const LoadedText& text, const std::function<double()>& clockSeconds,
+                            RenderJob& job, std::string* why = nullptr);
 
 // Resolves read3dtextfile names against `folder` (relative names only).
 DataFileReader dataFileReaderFor(const std::string& folder);

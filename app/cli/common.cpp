@@ -77,6 +77,20 @@ bool loadGraphText(const char* path, LoadedText& out) {
   return true;
 }
 
+ExecResult executeGraphFile(LangState& state, const LoadedText& text, const std::function<double()>& clockSeconds,
+                            RenderJob& job, std::string* why) {
+  state.readDataFile = dataFileReaderFor(text.folder);
+  state.acceptGraphCommand = [&](LangState& s) {
+    const char* reason = nullptr;
+    if (!failed(buildRenderJob(s, job, &reason))) return true;
+    if (why && reason) *why = reason;
+    return false;
+  };
+  ExecResult result = executeGraphText(state, text.lines, clockSeconds);
+  state.acceptGraphCommand = nullptr;
+  return result;
+}
+
 DataFileReader dataFileReaderFor(const std::string& folder) {
   return [folder](const std::string& name, std::string& contents) {
     if (name.empty()) return false;

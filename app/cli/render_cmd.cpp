@@ -178,14 +178,12 @@ int commandRender(int argc, char** argv) {
   if (!loadGraphText(args.path, text)) return kExitRefused;
   Allocator allocator;
   LangState state(allocator);
-  state.readDataFile = dataFileReaderFor(text.folder);
   const double time = args.time;
-  const ExecResult result = executeGraphText(state, text.lines, [time] { return time; });
-  if (result.outcome != ExecOutcome::Graph) return refuse(text.name, refusalOf(result));
-
   RenderJob job;
-  const char* reason = nullptr;
-  if (failed(buildRenderJob(state, job, &reason))) return refuse(text.name, reason ? reason : "cannot draw the graph");
+  std::string why;
+  const ExecResult result = executeGraphFile(state, text, [time] { return time; }, job, &why);
+  if (result.outcome != ExecOutcome::Graph)
+    return refuse(text.name, refusalOf(result) + (why.empty() ? "" : " (" + why + ")"));
 
   ViewRecord view;
   applyViewPreset(view, job.viewPreset());

@@ -50,13 +50,13 @@ int commandRun(int argc, char** argv) {
 
   Allocator allocator;
   LangState state(allocator);
-  state.readDataFile = dataFileReaderFor(text.folder);
   auto clock = [&] {
     std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
     // The program clock counts whole milliseconds.
     return startTime + static_cast<long long>(elapsed.count() * 1000) / 1000.0;
   };
-  ExecResult result = executeGraphText(state, text.lines, clock);
+  RenderJob job;
+  ExecResult result = executeGraphFile(state, text, clock, job);
   std::printf("%s\n", result.status.c_str());
   return std::fflush(stdout) == 0 ? kExitDone : kExitRefused;
 }

@@ -120,6 +120,12 @@ class LangState {
   SamplingContext sampling;
   DataFileReader readDataFile;  // unset: every read3dtextfile fails
 
+  // Asked by the graph command check once the new items are in graphItems: the
+  // front end builds its render job here and refuses a graph it cannot draw
+  // (a grid too fine for memory), which then counts as an invalid graph command
+  // and leaves the previous items in place. Unset: every graph is accepted.
+  std::function<bool(LangState&)> acceptGraphCommand;
+
   // Blocks (nodes, graph items, code) this state has taken from the allocator
   // and not yet given back: 0 once everything it made has been released.
   std::size_t liveBlocks = 0;

@@ -437,10 +437,20 @@ bool checkGraphCommand(LangState& state, ExprNode*& argument) {
     items = makeItem(state, argument, false, nullptr);
   }
   argument = nullptr;
-  releaseGraphItems(state);
+  GraphItem* previous = state.graphItems;
+  const bool previousUsesTime = state.graphUsesTime;
   state.graphItems = items;
   state.graphUsesTime = state.usesTime;
-  return true;
+  const bool accepted = !state.acceptGraphCommand || state.acceptGraphCommand(state);
+  // Release whichever chain lost: the refused new one, or the replaced old one.
+  if (accepted) {
+    state.graphItems = previous;
+  } else {
+    state.graphUsesTime = previousUsesTime;
+  }
+  releaseGraphItems(state);
+  state.graphItems = accepted ? items : previous;
+  return accepted;
 }
 
 const GraphCommandRecord kGraphCommandRecord = {checkGraphCommand, 1};

@@ -75,6 +75,7 @@ TEST_F(Cli, RunPrintsWhatTheStatusBarShows) {
       {"", ""},
       {"\n\n", ""},
       {"sqrt(-1)\n", "indeterminate or overflow"},
+      {"graph3d.resolution := 100000\ngraph3d( x = 1 )\n", "Syntax error"},
   };
   for (const Case& c : cases) {
     write("g.vlx", c.text);
@@ -233,6 +234,7 @@ TEST_F(Cli, RenderWithoutAGraphWritesNothing) {
       {"graph3d( x^2+y^2 )\n", "Syntax error"},
       {"2+2\n", "4"},
       {"", ""},
+      {"graph3d.resolution := 100000\ngraph3d( x = 1 )\n", "Syntax error (the grid is too fine"},
   };
   for (const Case& c : cases) {
     write("g.vlx", c.text);

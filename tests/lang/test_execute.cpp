@@ -169,4 +169,23 @@ TEST_F(ExecuteTest, NothingIsLeftBehind) {
 }
 
 }  // namespace
+TEST_F(ExecuteTest, AGraphTheFrontEndCannotDrawIsASyntaxErrorAndKeepsThePreviousGraph) {
+  ASSERT_EQ(run("graph3d((x=1, y=1))").outcome, ExecOutcome::Graph);
+  GraphItem* previous = state.graphItems;
+  int offered = 0;
+  state.acceptGraphCommand = [&](LangState& s) {
+    ++offered;
+    EXPECT_NE(s.graphItems, previous);  // the new items are in place while asked
+    return s.value(kResolution) <= 100;
+  };
+  ExecResult refused = run("graph3d.resolution := 5000\ngraph3d(z=1)");
+  EXPECT_EQ(refused.outcome, ExecOutcome::SyntaxError);
+  EXPECT_EQ(refused.status, "Syntax error");
+  EXPECT_EQ(state.graphItems, previous);
+  EXPECT_EQ(itemCount(), 2);
+  EXPECT_EQ(run("graph3d.resolution := 50\ngraph3d(z=1)").outcome, ExecOutcome::Graph);
+  EXPECT_EQ(itemCount(), 1);
+  EXPECT_EQ(offered, 2);
+}
+
 }  // namespace vx::testing
