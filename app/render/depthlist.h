@@ -64,6 +64,7 @@ class DepthList {
   void addSegment(const ProjectedPoint& a, const ProjectedPoint& b, std::uint32_t color);
 
   std::size_t size() const { return size_; }
+  bool full() const { return size_ >= kMaxRecords; }
   bool empty() const { return size_ == 0; }
 
   // Hands every record to `draw`, farthest first, and releases each one right
