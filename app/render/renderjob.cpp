@@ -80,9 +80,11 @@ Status buildRenderJob(const LangState& state, RenderJob& job, const char** reaso
   const std::int64_t stepsU = parameterSteps(state.value(kStepsU));
   const std::int64_t stepsV = parameterSteps(state.value(kStepsV));
   if (next.parametric()) {
-    if (stepsU > kMaxParameterSteps || stepsV > kMaxParameterSteps ||
-        std::max<std::int64_t>(stepsU, 1) * std::max<std::int64_t>(stepsV, 1) > kMaxParameterCells) {
-      *reason = "the parameter mesh is too fine (more than 1048576 steps u x v)";
+    // Every form of the command lands in the one depth-sorted list of a redraw,
+    // so the bound is on the meshes together.
+    const std::int64_t cells = std::max<std::int64_t>(stepsU, 1) * std::max<std::int64_t>(stepsV, 1) * next.graphCount;
+    if (stepsU > kMaxParameterSteps || stepsV > kMaxParameterSteps || cells > kMaxParameterCells) {
+      *reason = "the parameter mesh is too fine (more than 262144 steps u x v over all forms)";
       return kOutOfRange;
     }
   }

@@ -21,7 +21,7 @@ inline constexpr std::uint8_t kJobBox = 0x40;
 inline constexpr std::int32_t kMaxAxisPoints = 1024;
 inline constexpr std::size_t kMaxSampleStoreBytes = std::size_t(128) << 20;
 inline constexpr std::int32_t kMaxParameterSteps = 65536;
-inline constexpr std::int64_t kMaxParameterCells = std::int64_t(1) << 20;  // stepsU x stepsV
+inline constexpr std::int64_t kMaxParameterCells = std::int64_t(1) << 18;  // stepsU x stepsV x forms
 inline constexpr std::int32_t kDefaultParameterSteps = 40;
 
 struct AxisGrid {

@@ -94,7 +94,9 @@ TEST(RenderJob, StorageIsBoundedAndRefusalsSayWhy) {
   for (const char* text : {"graph3d.resolution := 1026\ngraph3d( x = y )", "graph3d.resolution := 1e300\ngraph3d( x = y )",
                            "graph3d.resolution := 1024\ngraph3d( (x = y, x = z, y = z, x = 1, x = 2, y = 1, y = 2, z = 1) )",
                            "graph3d.stepsu := 100000\ngraph3d( rectangular(u, v, u) )",
-                           "graph3d.stepsu := 5000\ngraph3d.stepsv := 5000\ngraph3d( rectangular(u, v, u) )"}) {
+                           "graph3d.stepsu := 5000\ngraph3d.stepsv := 5000\ngraph3d( rectangular(u, v, u) )",
+                           "graph3d.stepsu := 300\ngraph3d.stepsv := 300\n"
+                           "graph3d( (rectangular(u, v, u), rectangular(u, v, v), rectangular(v, u, u)) )"}) {
     Allocator allocator;
     LangState state(allocator);
     LineList lines = rendertest::linesOf(text);
@@ -106,6 +108,8 @@ TEST(RenderJob, StorageIsBoundedAndRefusalsSayWhy) {
     EXPECT_NE(reason, nullptr);
     EXPECT_EQ(job.graphCount, 99) << "a refused job leaves the previous one alone";
   }
+  Scene oneMesh("graph3d.stepsu := 300\ngraph3d.stepsv := 300\ngraph3d( rectangular(u, v, u) )");
+  EXPECT_EQ(oneMesh.jobStatus, kOk);
   // Huge steps matter only to parametric graphs.
   Scene implicit("graph3d.stepsu := 1e12\ngraph3d( x = y )");
   EXPECT_EQ(implicit.jobStatus, kOk);
