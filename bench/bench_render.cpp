@@ -39,18 +39,6 @@ const Graph kGraphs[] = {
     {"inequality", "graph3d.resolution := RES\ngraph3d.transparency := 0.5\ngraph3d( x^2+y^2 < 2+z )"},
 };
 
-LineList linesOf(const std::string& text) {
-  LineList lines;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.append(std::string_view(text).substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 struct Setup {
   Allocator allocator;
   LangState state{allocator};
@@ -63,7 +51,7 @@ struct Setup {
     setProgramFloatingPointMode();
     std::string text = graph.text;
     text.replace(text.find("RES"), 3, std::to_string(resolution));
-    LineList lines = linesOf(text);
+    LineList lines = LineList::fromText(text);
     executeGraphText(state, lines, [] { return 0.0; });
     buildRenderJob(state, job);
     applyViewPreset(view, job.viewPreset());

@@ -13,20 +13,6 @@
 
 namespace {
 
-vx::LineList linesOf(std::string_view text) {
-  vx::LineList lines;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (line.size() <= vx::kMaxLineLength) lines.append(line);
-    start = end + 1;
-  }
-  return lines;
-}
-
 bool affordable(const vx::RenderJob& job) {
   if (job.parametric()) return std::int64_t(job.stepsU) * job.stepsV * job.graphCount <= 128 * 128;
   std::int64_t points = job.graphCount;
@@ -50,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     contents = "3 3 2  0 1 0 1 2 1 0 1 0  1 0 1 0 -1 0 1 0 1";
     return true;
   };
-  vx::LineList lines = linesOf(text);
+  vx::LineList lines = vx::LineList::fromText(text);
   vx::ExecResult result = vx::executeGraphText(state, lines, [] { return 1.5; });
   if (result.outcome != vx::ExecOutcome::Graph) return 0;
   vx::RenderJob job;

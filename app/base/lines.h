@@ -68,6 +68,21 @@ class LineList {
     std::swap(count_, other.count_);
   }
 
+  // A text split at line feeds, a carriage return before one dropped, without the
+  // checks of the graph-file reader: for texts the program itself writes, tests
+  // and tools.
+  static LineList fromText(std::string_view text) {
+    LineList lines;
+    while (!text.empty()) {
+      std::size_t end = text.find('\n');
+      std::string_view line = text.substr(0, end);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      lines.append(line);
+      text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+    }
+    return lines;
+  }
+
   const SourceLine* first() const { return first_; }
   const SourceLine* last() const { return last_; }
   std::size_t size() const { return count_; }

@@ -13,18 +13,6 @@
 
 namespace vx::testing {
 
-inline LineList linesOf(std::string_view text) {
-  LineList lines;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    lines.append(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 class LangTest : public ::testing::Test {
  protected:
   Allocator allocator;
@@ -41,13 +29,13 @@ class LangTest : public ::testing::Test {
   }
 
   ExecResult run(std::string_view text, double clock = 0) {
-    LineList lines = linesOf(text);
+    LineList lines = LineList::fromText(text);
     return executeGraphText(state, lines, [clock] { return clock; });
   }
 
   // Parses one single-line command; the caller releases the result.
   ExprNode* parse(std::string_view text) {
-    LineList lines = linesOf(text);
+    LineList lines = LineList::fromText(text);
     return parseCommand(state, lines.first(), nullptr);
   }
 

@@ -118,7 +118,7 @@ TEST_F(ExecuteTest, ColourOptionsKeepTheirExpression) {
 
 TEST_F(ExecuteTest, TimeIsSetBeforeEveryCommand) {
   int calls = 0;
-  LineList lines = linesOf("a := time\nb := time\ngraph3d(x=1)");
+  LineList lines = LineList::fromText("a := time\nb := time\ngraph3d(x=1)");
   executeGraphText(state, lines, [&calls] { return ++calls * 0.5; });
   EXPECT_EQ(calls, 3);
   EXPECT_EQ(cell(kA), 0.5);

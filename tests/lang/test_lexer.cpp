@@ -12,7 +12,7 @@ class LexerTest : public LangTest {
   // The token kinds of the command starting at the first line, up to and
   // including the end or the first invalid token.
   std::vector<TokenKind> kinds(std::string_view text, const SourceLine** next = nullptr) {
-    lines_ = linesOf(text);
+    lines_ = LineList::fromText(text);
     Lexer lexer(state, lines_.first());
     std::vector<TokenKind> out;
     for (int guard = 0; guard < 100; ++guard) {
@@ -26,7 +26,7 @@ class LexerTest : public LangTest {
   }
 
   double number(std::string_view text) {
-    lines_ = linesOf(text);
+    lines_ = LineList::fromText(text);
     Lexer lexer(state, lines_.first());
     Token t = lexer.next();
     EXPECT_EQ(t.kind, kTokenNumber) << text;

@@ -11,18 +11,6 @@
 
 namespace vx::rendertest {
 
-inline LineList linesOf(const std::string& text) {
-  LineList lines;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.append(std::string_view(text).substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
-}
-
 // A graph text executed with `time` fixed, its job built and the view set to its preset.
 struct Scene {
   Allocator allocator;
@@ -34,7 +22,7 @@ struct Scene {
   Status jobStatus = kOk;
 
   explicit Scene(const std::string& text, double time = 0) {
-    LineList lines = linesOf(text);
+    LineList lines = LineList::fromText(text);
     result = executeGraphText(state, lines, [time] { return time; });
     if (result.outcome != ExecOutcome::Graph) {
       jobStatus = kBadGraphFile;

@@ -77,7 +77,7 @@ TEST(RenderJob, DataArrayFixesTheGrid) {
     for (int i = 0; i < 60; ++i) contents += " " + std::to_string(i % 7);
     return true;
   };
-  LineList lines = rendertest::linesOf("graph3d( read3dtextfile(\"grid.txt\") = 3 )");
+  LineList lines = LineList::fromText("graph3d( read3dtextfile(\"grid.txt\") = 3 )");
   ASSERT_EQ(executeGraphText(state, lines, [] { return 0.0; }).outcome, ExecOutcome::Graph);
   RenderJob job;
   ASSERT_EQ(buildRenderJob(state, job), kOk);
@@ -99,7 +99,7 @@ TEST(RenderJob, StorageIsBoundedAndRefusalsSayWhy) {
                            "graph3d( (rectangular(u, v, u), rectangular(u, v, v), rectangular(v, u, u)) )"}) {
     Allocator allocator;
     LangState state(allocator);
-    LineList lines = rendertest::linesOf(text);
+    LineList lines = LineList::fromText(text);
     ASSERT_EQ(executeGraphText(state, lines, [] { return 0.0; }).outcome, ExecOutcome::Graph) << text;
     RenderJob job;
     job.graphCount = 99;
