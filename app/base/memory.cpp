@@ -47,25 +47,8 @@ std::size_t roundedRequest(std::size_t size) { return size == 0 ? 4 : roundUpOrD
 // Index of the power-of-two class 2^(index + 8) that holds `size` (> 212).
 int powerClassIndex(std::size_t size) { return static_cast<int>(std::bit_width(size - 1) - kFirstPowerShift); }
 
-// Chunks are never given back. Each one is linked from a static list head
-// through a small header, so that leak checkers see them as still in use.
-class RuntimeChunkSource final : public ChunkSource {
- public:
-  void* obtain(std::size_t size) override {
-    if (size > SIZE_MAX - kHeaderSize) outOfMemory();
-    void* block = ::operator new(size + kHeaderSize, std::align_val_t{kChunkAlignment}, std::nothrow);
-    if (!block) outOfMemory();
-    std::memset(block, 0, size + kHeaderSize);
-    *static_cast<void**>(block) = newest_;
-    newest_ = block;
-    return static_cast<unsigned char*>(block) + kHeaderSize;
-  }
-
- private:
-  static constexpr std::size_t kChunkAlignment = 16;
-  static constexpr std::size_t kHeaderSize = kChunkAlignment;
-  void* newest_ = nullptr;
-};
+constexpr std::size_t kChunkAlignment = 16;
+constexpr std::size_t kChunkHeaderSize = kChunkAlignment;  // the link, padded to keep alignment
 
 std::size_t computeChunkSize(std::size_t pageSize, std::size_t granularity) {
   std::size_t page = pageSize == 0 ? 1 : pageSize;
@@ -78,9 +61,22 @@ std::size_t computeChunkSize(std::size_t pageSize, std::size_t granularity) {
 
 }  // namespace
 
-ChunkSource& defaultChunkSource() {
-  static RuntimeChunkSource source;
-  return source;
+void* HeapChunkSource::obtain(std::size_t size) {
+  if (size > SIZE_MAX - kChunkHeaderSize) outOfMemory();
+  void* block = ::operator new(size + kChunkHeaderSize, std::align_val_t{kChunkAlignment}, std::nothrow);
+  if (!block) outOfMemory();
+  std::memset(block, 0, size + kChunkHeaderSize);
+  *static_cast<void**>(block) = newest_;
+  newest_ = block;
+  return static_cast<unsigned char*>(block) + kChunkHeaderSize;
+}
+
+HeapChunkSource::~HeapChunkSource() {
+  while (newest_) {
+    void* older = *static_cast<void**>(newest_);
+    ::operator delete(newest_, std::align_val_t{kChunkAlignment});
+    newest_ = older;
+  }
 }
 
 Allocator::Allocator(ChunkSource& source, std::size_t pageSize, std::size_t granularity)

@@ -18,8 +18,21 @@ class ChunkSource {
   virtual void* obtain(std::size_t size) = 0;
 };
 
-// Chunks from the C++ runtime's heap.
-ChunkSource& defaultChunkSource();
+// Chunks from the C++ runtime's heap. The source keeps every block it gave on a
+// list through a small header in front of it, and frees them all when it ends:
+// the program's one allocator lives for the whole run, while tools and tests
+// make an allocator per job and must not leak its chunks.
+class HeapChunkSource final : public ChunkSource {
+ public:
+  HeapChunkSource() = default;
+  HeapChunkSource(const HeapChunkSource&) = delete;
+  HeapChunkSource& operator=(const HeapChunkSource&) = delete;
+  ~HeapChunkSource() override;
+  void* obtain(std::size_t size) override;
+
+ private:
+  void* newest_ = nullptr;
+};
 
 class Allocator {
  public:
@@ -27,8 +40,9 @@ class Allocator {
   static constexpr int kSmallClasses = 53;
   static constexpr int kPowerClasses = 32;
 
-  explicit Allocator(ChunkSource& source = defaultChunkSource(), std::size_t pageSize = 4096,
-                     std::size_t granularity = 65536);
+  // Chunks from a heap source of the allocator's own, freed with the allocator.
+  Allocator() : Allocator(ownSource_) {}
+  explicit Allocator(ChunkSource& source, std::size_t pageSize = 4096, std::size_t granularity = 65536);
   Allocator(const Allocator&) = delete;
   Allocator& operator=(const Allocator&) = delete;
 
@@ -58,6 +72,7 @@ class Allocator {
   void* carve(std::size_t size);
   FreeBlock** listFor(std::size_t rounded);
 
+  HeapChunkSource ownSource_;  // constructed first: source_ may refer to it
   ChunkSource& source_;
   std::size_t chunkSize_;
   unsigned char* chunk_ = nullptr;
