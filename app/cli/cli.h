@@ -40,6 +40,34 @@ int usageError(const char* command, const std::string& message);
 // Prints "veltrix: NAME: MESSAGE"; returns kExitRefused.
 int refuse(const std::string& name, const std::string& message);
 
+// Walks a command's arguments in the usual POSIX way: options "--name VALUE" or
+// "--name=VALUE" (and short "-o VALUE"), operands anywhere, "-" alone as an
+// operand (standard input or output), and "--" ending the options.
+class ArgumentScanner {
+ public:
+  ArgumentScanner(int argc, char** argv) : argc_(argc), argv_(argv) {}
+
+  // Moves to the next argument; false when there is none.
+  bool next();
+  // The current argument is an option; its name without any "=VALUE".
+  bool isOption() const { return option_; }
+  const std::string& name() const { return name_; }
+  // The option's value, after '=' or as the next argument; null when missing.
+  const char* value();
+  // The current argument as an operand.
+  const char* operand() const { return argv_[index_]; }
+
+ private:
+  int argc_;
+  char** argv_;
+  int index_ = 0;
+  bool option_ = false;
+  bool optionsEnded_ = false;
+  bool inlineValue_ = false;
+  std::string name_;
+  std::string value_;
+};
+
 // Parses a decimal number argument (the whole text); false when it is not one.
 bool parseDoubleArgument(const char* text, double& out);
 

@@ -123,6 +123,26 @@ int refuse(const std::string& name, const std::string& message) {
   return kExitRefused;
 }
 
+bool ArgumentScanner::next() {
+  if (++index_ >= argc_) return false;
+  const std::string arg = argv_[index_];
+  option_ = !optionsEnded_ && arg.size() > 1 && arg[0] == '-';
+  if (option_ && arg == "--") {
+    optionsEnded_ = true;
+    return next();
+  }
+  const std::size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+  inlineValue_ = option_ && eq != std::string::npos;
+  name_ = option_ ? arg.substr(0, eq) : std::string();
+  value_ = inlineValue_ ? arg.substr(eq + 1) : std::string();
+  return true;
+}
+
+const char* ArgumentScanner::value() {
+  if (inlineValue_) return value_.c_str();
+  return index_ + 1 < argc_ ? argv_[++index_] : nullptr;
+}
+
 bool parseDoubleArgument(const char* text, double& out) {
   if (!text || !*text) return false;
   char* end = nullptr;

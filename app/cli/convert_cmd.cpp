@@ -35,29 +35,28 @@ int commandConvert(int argc, char** argv) {
   int seed = -1;
   const char* paths[2] = {nullptr, nullptr};
   int pathCount = 0;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
+  ArgumentScanner scan(argc, argv);
+  while (scan.next()) {
+    const std::string& option = scan.name();
+    if (!scan.isOption()) {
+      if (pathCount == 2) return usageError("convert", "too many files (give IN and OUT)");
+      paths[pathCount++] = scan.operand();
+    } else if (option == "--help" || option == "-h") {
       std::fputs(kConvertHelp, stdout);
       return kExitDone;
-    }
-    if (!std::strcmp(arg, "--to")) {
-      if (i + 1 >= argc) return usageError("convert", "--to needs 'binary' or 'ascii'");
-      form = argv[++i];
+    } else if (option == "--to") {
+      form = scan.value();
+      if (!form) return usageError("convert", "--to needs 'binary' or 'ascii'");
       if (std::strcmp(form, "binary") && std::strcmp(form, "ascii"))
         return usageError("convert", std::string("unknown form '") + form + "' (use binary or ascii)");
-    } else if (!std::strcmp(arg, "--seed")) {
-      double v = -1;
-      if (i + 1 >= argc || !parseDoubleArgument(argv[i + 1], v) || v < 0 || v > 255 || v != static_cast<int>(v))
+    } else if (option == "--seed") {
+      const char* v = scan.value();
+      double number = -1;
+      if (!v || !parseDoubleArgument(v, number) || number < 0 || number > 255 || number != static_cast<int>(number))
         return usageError("convert", "--seed needs a whole number from 0 to 255");
-      seed = static_cast<int>(v);
-      ++i;
-    } else if (arg[0] == '-' && arg[1] != 0) {
-      return usageError("convert", std::string("unknown option '") + arg + "'");
-    } else if (pathCount == 2) {
-      return usageError("convert", "too many files (give IN and OUT)");
+      seed = static_cast<int>(number);
     } else {
-      paths[pathCount++] = arg;
+      return usageError("convert", "unknown option '" + option + "'");
     }
   }
   if (!form) return usageError("convert", "--to binary or --to ascii is required");

@@ -88,52 +88,43 @@ std::string parseAngles(const char* text, RenderArguments& args) {
 
 // Returns -1 when the arguments are fine, otherwise the exit status.
 int parseArguments(int argc, char** argv, RenderArguments& args) {
-  for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    std::string value;
-    bool inlineValue = false;
-    if (arg.rfind("--", 0) == 0) {
-      const std::size_t eq = arg.find('=');
-      if (eq != std::string::npos) {
-        value = arg.substr(eq + 1);
-        arg = arg.substr(0, eq);
-        inlineValue = true;
-      }
+  ArgumentScanner scan(argc, argv);
+  while (scan.next()) {
+    if (!scan.isOption()) {
+      if (args.path) return usageError("render", "only one graph file can be drawn");
+      args.path = scan.operand();
+      continue;
     }
-    // The option's value: after '=' or as the next argument.
-    auto take = [&]() -> const char* {
-      if (inlineValue) return value.c_str();
-      return i + 1 < argc ? argv[++i] : nullptr;
-    };
-    if (arg == "--help" || arg == "-h") {
+    const std::string& option = scan.name();
+    if (option == "--help" || option == "-h") {
       std::fputs(kRenderHelp, stdout);
       return kExitDone;
     }
-    if (arg == "-o" || arg == "--output") {
-      const char* v = take();
+    if (option == "-o" || option == "--output") {
+      const char* v = scan.value();
       if (!v || !*v) return usageError("render", "-o needs the name of the PNG file");
       args.output = v;
-    } else if (arg == "--size") {
-      const char* v = take();
+    } else if (option == "--size") {
+      const char* v = scan.value();
       if (!v) return usageError("render", "--size needs WIDTHxHEIGHT");
       std::string problem = parseSize(v, args);
       if (!problem.empty()) return usageError("render", problem);
-    } else if (arg == "--time") {
-      const char* v = take();
+    } else if (option == "--time") {
+      const char* v = scan.value();
       if (!v || !parseDoubleArgument(v, args.time)) return usageError("render", "--time needs a number of seconds");
-    } else if (arg == "--angles") {
-      const char* v = take();
+    } else if (option == "--angles") {
+      const char* v = scan.value();
       if (!v) return usageError("render", "--angles needs H,E");
       std::string problem = parseAngles(v, args);
       if (!problem.empty()) return usageError("render", problem);
-    } else if (arg == "--zoom") {
-      const char* v = take();
+    } else if (option == "--zoom") {
+      const char* v = scan.value();
       if (!v || !parseDoubleArgument(v, args.zoom)) return usageError("render", "--zoom needs a number");
       if (args.zoom < 0.001 || args.zoom > 10) {
         return usageError("render", "--zoom must be between 0.001 and 10");
       }
-    } else if (arg == "--depth") {
-      const char* v = take();
+    } else if (option == "--depth") {
+      const char* v = scan.value();
       if (v && !std::strcmp(v, "32")) {
         args.format = PixelFormat::Rgb32;
       } else if (v && !std::strcmp(v, "8")) {
@@ -141,12 +132,8 @@ int parseArguments(int argc, char** argv, RenderArguments& args) {
       } else {
         return usageError("render", "--depth must be 32 or 8");
       }
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return usageError("render", "unknown option '" + arg + "'");
-    } else if (args.path) {
-      return usageError("render", "only one graph file can be drawn");
     } else {
-      args.path = argv[i];
+      return usageError("render", "unknown option '" + option + "'");
     }
   }
   if (args.output.empty()) return usageError("render", "no output file: give -o OUT.png");

@@ -25,22 +25,19 @@ const char kRunHelp[] =
 int commandRun(int argc, char** argv) {
   double startTime = 0;
   const char* path = nullptr;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (!std::strcmp(arg, "--help") || !std::strcmp(arg, "-h")) {
+  ArgumentScanner scan(argc, argv);
+  while (scan.next()) {
+    if (!scan.isOption()) {
+      if (path) return usageError("run", "only one graph file can be run");
+      path = scan.operand();
+    } else if (scan.name() == "--help" || scan.name() == "-h") {
       std::fputs(kRunHelp, stdout);
       return kExitDone;
-    }
-    if (!std::strcmp(arg, "--time")) {
-      if (i + 1 >= argc || !parseDoubleArgument(argv[i + 1], startTime))
-        return usageError("run", "--time needs a number of seconds");
-      ++i;
-    } else if (arg[0] == '-' && arg[1] != 0) {
-      return usageError("run", std::string("unknown option '") + arg + "'");
-    } else if (path) {
-      return usageError("run", "only one graph file can be run");
+    } else if (scan.name() == "--time") {
+      const char* v = scan.value();
+      if (!v || !parseDoubleArgument(v, startTime)) return usageError("run", "--time needs a number of seconds");
     } else {
-      path = arg;
+      return usageError("run", "unknown option '" + scan.name() + "'");
     }
   }
 

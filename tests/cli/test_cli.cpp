@@ -98,6 +98,10 @@ TEST_F(Cli, RunReadsStandardInputAndStartsTheClockAtTime) {
   o = veltrix("run --time 12.5 -", "floor(time*2)\n");
   EXPECT_EQ(o.exit, 0);
   EXPECT_EQ(o.out, "25\n");
+  o = veltrix("run --time=-3 -", "floor(time)\n");
+  EXPECT_EQ(o.out, "-3\n");
+  write("-t.vlx", "7*6\n");
+  EXPECT_EQ(veltrix("run -- -t.vlx").out, "42\n");
 }
 
 TEST_F(Cli, RunRefusesUnreadableTextsWithOneLineNamingTheFile) {
@@ -156,7 +160,7 @@ TEST_F(Cli, ConvertRoundTripsAndIsReproducibleWithASeed) {
   write("in.vlx", text);
   ASSERT_EQ(veltrix("convert --to binary --seed 42 in.vlx b1.vlx").exit, 0);
   ASSERT_EQ(veltrix("convert --to binary --seed 42 in.vlx b2.vlx").exit, 0);
-  ASSERT_EQ(veltrix("convert --to binary --seed 43 in.vlx b3.vlx").exit, 0);
+  ASSERT_EQ(veltrix("convert --to=binary --seed=43 in.vlx b3.vlx").exit, 0);
   std::string b1 = slurp(path("b1.vlx"));
   EXPECT_EQ(b1, slurp(path("b2.vlx")));
   EXPECT_NE(b1, slurp(path("b3.vlx")));
@@ -218,7 +222,7 @@ TEST_F(Cli, RenderWritesAPictureOfTheRequestedSize) {
     EXPECT_EQ(o.exit, 0) << o.err;
     EXPECT_EQ(pngSize(slurp(path("s.png"))), std::make_pair(320u, 200u)) << depth;
   }
-  Outcome o = veltrix("render -o opening.png --size 64x48 --time 2 --angles 0.3,-0.2 --zoom 0.5");
+  Outcome o = veltrix("render -o opening.png --size=64x48 --time 2 --angles -0.3,-0.2 --zoom=0.5");
   EXPECT_EQ(o.exit, 0) << o.err;
   EXPECT_EQ(pngSize(slurp(path("opening.png"))), std::make_pair(64u, 48u));
   o = veltrix("render - -o - --size 10x10", "graph3d( z = x )\n");
