@@ -48,8 +48,8 @@ std::uint32_t depthKey(float depth);
 class DepthList {
  public:
   static constexpr int kMaxHeight = 16;
-  // One redraw keeps at most this many records (a 1024 x 1024 mesh with its
-  // mesh lines fits); later primitives are dropped rather than exhausting memory.
+  // A last guard: the job already bounds the meshes of a redraw well below this;
+  // past it later primitives are dropped rather than exhausting memory.
   static constexpr std::size_t kMaxRecords = std::size_t(5) << 20;
 
   explicit DepthList(Allocator& allocator);
@@ -64,7 +64,6 @@ class DepthList {
   void addSegment(const ProjectedPoint& a, const ProjectedPoint& b, std::uint32_t color);
 
   std::size_t size() const { return size_; }
-  bool full() const { return size_ >= kMaxRecords; }
   bool empty() const { return size_ == 0; }
 
   // Hands every record to `draw`, farthest first, and releases each one right

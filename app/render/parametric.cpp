@@ -39,12 +39,6 @@ constexpr CellId kTouchedCells[] = {kU, kV, kX, kY, kZ};
 constexpr int kTouchedCount = sizeof kTouchedCells / sizeof kTouchedCells[0];
 static_assert(kTouchedCount == 5);
 
-// The job bounds the samples of one form; a long list of forms is bounded here:
-// once a redraw has sampled this many points (two of the finest meshes the job
-// allows), the remaining forms are left out, so that no text can keep a redraw
-// busy for long.
-constexpr std::int64_t kMaxRedrawSamples = std::int64_t(2) << 20;
-
 enum class Coloring { Height, Expression, Fixed };
 
 class ParametricDrawer final : public ClipTarget {
@@ -54,8 +48,8 @@ class ParametricDrawer final : public ClipTarget {
   ParametricDrawer(const ParametricDrawer&) = delete;
   ParametricDrawer& operator=(const ParametricDrawer&) = delete;
 
-  // Draws one form; returns the number of points it sampled.
-  std::int64_t draw(const GraphItem& item);
+  // Draws one form into the depth list.
+  void draw(const GraphItem& item);
 
   void project(ClipVertex& v) override { projectPoint(ctx_.view, v.frame, v.view); }
   void triangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c) override {
@@ -258,19 +252,12 @@ Shape ParametricDrawer::probeShape(const GraphItem& item) {
   return Shape::Point;
 }
 
-std::int64_t ParametricDrawer::draw(const GraphItem& item) {
+void ParametricDrawer::draw(const GraphItem& item) {
   const Shape shape = probeShape(item);
-  const std::int64_t probed = kProbeCount * kProbeCount;
-  switch (shape) {
-    case Shape::Surface:
-      drawSurface(item);
-      return probed + std::int64_t(nu_ + 1) * (nv_ + 1);
-    case Shape::CurveAlongV:
-      drawCurve(item, shape);
-      return probed + nv_ + 1;
-    default:
-      drawCurve(item, shape);
-      return probed + nu_ + 1;
+  if (shape == Shape::Surface) {
+    drawSurface(item);
+  } else {
+    drawCurve(item, shape);
   }
 }
 
@@ -453,11 +440,10 @@ void drawParametricItems(RenderContext& ctx) {
 
   DepthList list(state.allocator);
   {
+    // The job bounds the meshes of all forms together, so every form is drawn.
     ParametricDrawer drawer(ctx, list);
-    std::int64_t sampled = 0;
     for (const GraphItem* item = ctx.job->items; item; item = item->next) {
-      if (sampled >= kMaxRedrawSamples || list.full()) break;
-      if (item->parametric) sampled += drawer.draw(*item);  // the language allows no others here
+      if (item->parametric) drawer.draw(*item);  // the language allows no others here
     }
   }
   for (int k = 0; k < kTouchedCount; ++k) {
