@@ -34,7 +34,7 @@ test-native: native
 # for the prefix, and in seconds without one: keep one alive for the whole run.
 test-win32: win32
 	@mkdir -p $(WINEPREFIX)
-	@[ -f $(WINEPREFIX)/system.reg ] || wineboot -i >/dev/null 2>&1 || true
+	@[ -f $(WINEPREFIX)/system.reg ] || wineboot -i >/dev/null 2>&1 </dev/null || true
 	@wineserver -p >/dev/null 2>&1 || true
 	@# Start Wine's services now, detached from any pipe: a service started by a
 	@# test program would inherit its output pipe and ctest would wait on it.
