@@ -28,7 +28,7 @@ constexpr std::size_t kSurfaceBytesPerPoint = 1 + 2 * sizeof(PlaneLinks) + sizeo
 struct SurfaceRun {
   std::uint8_t relation = 0;
   ExprNode* conditionTree = nullptr;
-  CompiledCode* condition = nullptr;  // this slab's condition form
+  CompiledCode* condition = nullptr;  // this row's condition form
   ExprNode* valueTree = nullptr;
   CompiledCode* value = nullptr;      // the redraw's value form, for crossing points
   std::uint8_t* bits = nullptr;
@@ -72,8 +72,8 @@ class Walker {
   void prepareAxis(AxisLine& line, int role);
   void prepareItems();
   void prepareColoring();
-  void compileSlab();
-  void releaseSlabCode();
+  void compileRow();
+  void releaseRowCode();
   void walkSlab(int slab);
   void endSlab();
   void finish();
@@ -254,9 +254,11 @@ void Walker::prepareColoring() {
   }
 }
 
-void Walker::compileSlab() {
-  // The slab's outer coordinate is a constant for this slab's condition code.
+void Walker::compileRow() {
+  // The outer and middle coordinates are constants for one row's code, so that
+  // what runs per point is only the arithmetic of the inner coordinate.
   state_.cells[axisCell_[kOuter]].flags = 0;
+  state_.cells[axisCell_[kMiddle]].flags = 0;
   for (int i = 0; i < itemCount_; ++i) {
     ItemRun& run = items_[i];
     if (run.vector) {
@@ -270,9 +272,10 @@ void Walker::compileSlab() {
     s.condition = compileExpression(state_, s.conditionTree, Form::Condition);
   }
   state_.cells[axisCell_[kOuter]].flags = kVarying;
+  state_.cells[axisCell_[kMiddle]].flags = kVarying;
 }
 
-void Walker::releaseSlabCode() {
+void Walker::releaseRowCode() {
   for (int i = 0; i < itemCount_; ++i) {
     ItemRun& run = items_[i];
     CompiledCode*& code = run.vector ? run.arrows.components : run.surface.condition;
@@ -296,7 +299,6 @@ void Walker::walkSlab(int slab) {
   SamplingContext& sampling = state_.sampling;
   sampling.nearLow[outerAxis_] = outerCoord_ - halfStep_[kOuter];
   sampling.nearHigh[outerAxis_] = outerCoord_ + halfStep_[kOuter];
-  compileSlab();
 
   const bool cellsInSlab = slab > 0 && options_.extractSurfaces;
   const int ni = inner_.count;
@@ -306,6 +308,7 @@ void Walker::walkSlab(int slab) {
     world_[middle_.world] = m;
     sampling.nearLow[middle_.world] = m - halfStep_[kMiddle];
     sampling.nearHigh[middle_.world] = m + halfStep_[kMiddle];
+    compileRow();
     const bool cells = cellsInSlab && r > 0;
     for (int c = 0; c < ni; ++c) {
       for (int i = 0; i < itemCount_; ++i) {
@@ -319,8 +322,8 @@ void Walker::walkSlab(int slab) {
         surfacePoint(run, r, c, bits, r > 0 ? bits - ni : bits, cells);
       }
     }
+    releaseRowCode();
   }
-  releaseSlabCode();
 }
 
 inline void Walker::surfacePoint(ItemRun& run, int r, int c, std::uint8_t* bitsRow,

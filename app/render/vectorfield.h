@@ -5,8 +5,8 @@
 // The walk calls beginVectorRun once per vector item before the first slab,
 // drawVectorAtGridPoint at every grid point (in walk order, after the items that
 // come before it in the list), and endVectorRun after the last slab. Before each
-// slab the walk folds and compiles the item's tree with the slab's outer
-// coordinate folded in (`components`, three values per point through runTriple),
+// row the walk folds and compiles the item's tree with the outer and middle
+// coordinates folded in (`components`, three values per point through runTriple),
 // and it keeps the x, y, z cells and the `near` bounds of the state's sampling
 // context at the current grid point.
 #include <cstdint>
