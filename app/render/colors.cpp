@@ -246,4 +246,34 @@ PixelColor lightColor(const ColorState& colors, PixelColor color, float nAcross,
   return (PixelColor(channel[0]) << 16) | (PixelColor(channel[1]) << 8) | PixelColor(channel[2]);
 }
 
+void prepareSurfaceColoring(LangState& state, const ColorState& colors, SurfaceColoring& out) {
+  out = {};
+  switch (colors.surfaceMode) {
+    case kModeByHeight:
+      out.kind = SurfaceColoring::Height;
+      return;
+    case kModeByExpression:
+      if (state.surfaceColorExpression) {
+        out.kind = SurfaceColoring::Expression;
+        out.tree = foldExpression(state, state.surfaceColorExpression, Form::Value);
+        out.code = compileExpression(state, out.tree, Form::Value);
+        return;
+      }
+      out.fixed = pixelForIndex(colors, kIndexMiddleGreen);
+      return;
+    case kModeBySteepness:
+      out.fixed = pixelForIndex(colors, kIndexMiddleGreen);
+      return;
+    default:
+      out.fixed = pixelForIndex(colors, solidColorIndex(colors.surfaceMode));
+  }
+}
+
+void releaseSurfaceColoring(LangState& state, SurfaceColoring& coloring) {
+  if (coloring.code) releaseCode(state, coloring.code);
+  if (coloring.tree) releaseExpression(state, coloring.tree);
+  coloring.code = nullptr;
+  coloring.tree = nullptr;
+}
+
 }  // namespace vx

@@ -11,6 +11,8 @@
 namespace vx {
 
 class LangState;
+struct ExprNode;
+struct CompiledCode;
 
 // Palette indices with a fixed meaning.
 inline constexpr std::uint8_t kIndexBlack = 20;
@@ -115,6 +117,22 @@ void prepareColorState(const LangState& state, const ColorTable& table, bool tru
 inline PixelColor pixelForIndex(const ColorState& colors, int index) {
   return colors.truecolor ? packedColor(*colors.table, index) : PixelColor(index & 0xFF);
 }
+
+// How one redraw colours the cells of implicit surfaces and the quadrilaterals of
+// parametric ones: by height, by the colour expression (compiled once for the
+// redraw), or with one fixed colour. Colour by steepness is fixed here, since the
+// rasteriser recolours every polygon from its normal.
+struct SurfaceColoring {
+  enum Kind { Height, Expression, Fixed } kind = Fixed;
+  PixelColor fixed = 0;
+  ExprNode* tree = nullptr;
+  CompiledCode* code = nullptr;
+};
+
+// Resolves the surface colour mode. The caller flags the variables that the
+// expression must read at run time before, so that they are not folded.
+void prepareSurfaceColoring(LangState& state, const ColorState& colors, SurfaceColoring& out);
+void releaseSurfaceColoring(LangState& state, SurfaceColoring& coloring);
 
 PixelColor backgroundPixel(const ColorState& colors);
 // Box lines and labels: white on the black background, black on any other.

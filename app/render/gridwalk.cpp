@@ -60,7 +60,6 @@ constexpr std::size_t alignUp(std::size_t n) { return (n + 15) & ~std::size_t(15
 std::size_t axisBytes(std::int64_t n) { return alignUp(std::size_t(n) * (2 * sizeof(double) + sizeof(float))); }
 
 // The colour of equation surfaces, per cell.
-enum class SurfaceColoring { Height, Expression, Fixed };
 
 class Walker {
  public:
@@ -107,10 +106,7 @@ class Walker {
   ItemRun* items_ = nullptr;
   int itemCount_ = 0;
 
-  SurfaceColoring coloring_ = SurfaceColoring::Fixed;
-  PixelColor fixedColor_ = 0;
-  ExprNode* colorTree_ = nullptr;
-  CompiledCode* colorCode_ = nullptr;
+  SurfaceColoring coloring_;
   int zRole_ = 0;
 
   EdgeVertex* dueThisSlab_ = nullptr;
@@ -230,28 +226,7 @@ void Walker::prepareColoring() {
   for (int role = 0; role < 3; ++role) {
     if (ctx_.order.axis[role] == 2) zRole_ = role;
   }
-  switch (colors.surfaceMode) {
-    case kModeByHeight:
-      coloring_ = SurfaceColoring::Height;
-      break;
-    case kModeByExpression:
-      if (state_.surfaceColorExpression) {
-        coloring_ = SurfaceColoring::Expression;
-        colorTree_ = foldExpression(state_, state_.surfaceColorExpression, Form::Value);
-        colorCode_ = compileExpression(state_, colorTree_, Form::Value);
-      } else {
-        coloring_ = SurfaceColoring::Fixed;
-        fixedColor_ = pixelForIndex(colors, kIndexMiddleGreen);
-      }
-      break;
-    case kModeBySteepness:  // every polygon is recoloured when it is drawn
-      coloring_ = SurfaceColoring::Fixed;
-      fixedColor_ = pixelForIndex(colors, kIndexMiddleGreen);
-      break;
-    default:
-      coloring_ = SurfaceColoring::Fixed;
-      fixedColor_ = pixelForIndex(colors, solidColorIndex(colors.surfaceMode));
-  }
+  prepareSurfaceColoring(state_, colors, coloring_);
 }
 
 void Walker::compileRow() {
@@ -359,16 +334,16 @@ PixelColor Walker::cellColor(int r, int c) {
   centre[kInner] = inner_.mid[c];
   centre[kMiddle] = middle_.mid[r];
   centre[kOuter] = outerMid_;
-  if (coloring_ == SurfaceColoring::Height) {
+  if (coloring_.kind == SurfaceColoring::Height) {
     const AxisGrid& z = ctx_.job->axes[2];
     // The full grid's count: a slice along z keeps the colours of the whole picture.
     return pixelForIndex(ctx_.colors, heightColorIndex(centre[zRole_], z.boxMinimum, z.boxMaximum, z.savedCount));
   }
-  if (coloring_ == SurfaceColoring::Fixed) return fixedColor_;
+  if (coloring_.kind == SurfaceColoring::Fixed) return coloring_.fixed;
   setCell(kMiddle, centre[kMiddle]);
   setCell(kOuter, centre[kOuter]);
   const double innerCentre = centre[kInner];
-  const long double v = runValue(colorCode_, &innerCentre);
+  const long double v = runValue(coloring_.code, &innerCentre);
   setCell(kMiddle, middle_.coord[r]);
   setCell(kOuter, outerCoord_);
   return pixelForIndex(ctx_.colors, expressionColorIndex(v));
@@ -498,8 +473,7 @@ void Walker::finish() {
     if (s.valueTree) releaseExpression(state_, s.valueTree);
     run.~ItemRun();
   }
-  if (colorCode_) releaseCode(state_, colorCode_);
-  if (colorTree_) releaseExpression(state_, colorTree_);
+  releaseSurfaceColoring(state_, coloring_);
   const RenderJob& job = *ctx_.job;
   for (int i = 0; i < 3; ++i) {
     ValueCell& cell = state_.cells[job.axes[i].variable];

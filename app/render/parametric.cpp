@@ -39,7 +39,6 @@ constexpr CellId kTouchedCells[] = {kU, kV, kX, kY, kZ};
 constexpr int kTouchedCount = sizeof kTouchedCells / sizeof kTouchedCells[0];
 static_assert(kTouchedCount == 5);
 
-enum class Coloring { Height, Expression, Fixed };
 
 class ParametricDrawer final : public ClipTarget {
  public:
@@ -58,7 +57,6 @@ class ParametricDrawer final : public ClipTarget {
 
  private:
   void prepareColoring();
-  void releaseColoring();
   double uAt(int i) const;
   double vAt(int j) const;
   void sampleRow(const GraphItem& item, double v, const double* us, int count, SamplePoint* out);
@@ -90,10 +88,7 @@ class ParametricDrawer final : public ClipTarget {
   double* us_ = nullptr;
   SamplePoint* rows_[2] = {nullptr, nullptr};
 
-  Coloring coloring_ = Coloring::Fixed;
-  PixelColor fixedColor_ = 0;
-  ExprNode* colorTree_ = nullptr;
-  CompiledCode* colorCode_ = nullptr;
+  SurfaceColoring coloring_;
   double zTop_ = 0, zBottom_ = 0;
 
   PixelColor clipFirst_ = 0, clipSecond_ = 0;  // colours of the triangle being clipped
@@ -127,45 +122,17 @@ ParametricDrawer::ParametricDrawer(RenderContext& ctx, DepthList& list)
 }
 
 ParametricDrawer::~ParametricDrawer() {
-  releaseColoring();
+  releaseSurfaceColoring(state_, coloring_);
   for (SamplePoint* row : rows_) state_.allocator.Release(row, rowLength_ * sizeof(SamplePoint));
   state_.allocator.Release(us_, rowLength_ * sizeof(double));
 }
 
 void ParametricDrawer::prepareColoring() {
-  const ColorState& colors = ctx_.colors;
-  switch (colors.surfaceMode) {
-    case kModeByHeight:
-      coloring_ = Coloring::Height;
-      return;
-    case kModeByExpression:
-      if (state_.surfaceColorExpression) {
-        // Compiled once: the five variables are set at each quadrilateral's means.
-        for (CellId id : kTouchedCells) state_.cells[id].flags = kVarying;
-        coloring_ = Coloring::Expression;
-        colorTree_ = foldExpression(state_, state_.surfaceColorExpression, Form::Value);
-        colorCode_ = compileExpression(state_, colorTree_, Form::Value);
-        for (CellId id : kTouchedCells) state_.cells[id].flags = 0;
-        return;
-      }
-      fixedColor_ = pixelForIndex(colors, kIndexMiddleGreen);
-      coloring_ = Coloring::Fixed;
-      return;
-    case kModeBySteepness:  // every triangle is recoloured from its normal
-      fixedColor_ = pixelForIndex(colors, kIndexMiddleGreen);
-      coloring_ = Coloring::Fixed;
-      return;
-    default:
-      fixedColor_ = pixelForIndex(colors, solidColorIndex(colors.surfaceMode));
-      coloring_ = Coloring::Fixed;
-  }
-}
-
-void ParametricDrawer::releaseColoring() {
-  if (colorCode_) releaseCode(state_, colorCode_);
-  if (colorTree_) releaseExpression(state_, colorTree_);
-  colorCode_ = nullptr;
-  colorTree_ = nullptr;
+  // The colour expression is compiled once: the five variables are set at each
+  // quadrilateral's means.
+  for (CellId id : kTouchedCells) state_.cells[id].flags = kVarying;
+  prepareSurfaceColoring(state_, ctx_.colors, coloring_);
+  for (CellId id : kTouchedCells) state_.cells[id].flags = 0;
 }
 
 // u from its maximum (i = 0) to its minimum (i = nu).
@@ -367,15 +334,15 @@ void ParametricDrawer::drawCurve(const GraphItem& item, Shape shape) {
 }
 
 PixelColor ParametricDrawer::colorOf(const SamplePoint* const* points, int count, double uMean, double vMean) {
-  switch (coloring_) {
-    case Coloring::Height:
+  switch (coloring_.kind) {
+    case SurfaceColoring::Height:
       return heightColor(points, count);
-    case Coloring::Expression:
+    case SurfaceColoring::Expression:
       return expressionColor(points, count, uMean, vMean);
-    case Coloring::Fixed:
+    case SurfaceColoring::Fixed:
       break;
   }
-  return fixedColor_;
+  return coloring_.fixed;
 }
 
 // A curve takes the colour of its segments like a surface takes that of its
@@ -426,7 +393,7 @@ PixelColor ParametricDrawer::expressionColor(const SamplePoint* const* points, i
   }
   state_.cells[kU].value = uMean;
   state_.cells[kV].value = vMean;
-  const long double value = runValue(colorCode_, &uMean);
+  const long double value = runValue(coloring_.code, &uMean);
   for (int k = 0; k < kTouchedCount; ++k) state_.cells[kTouchedCells[k]].value = saved[k];
   return pixelForIndex(ctx_.colors, expressionColorIndex(value));
 }
