@@ -22,9 +22,15 @@ constexpr StatusText kStatusTexts[] = {
     {kWriteFailed, "writing failed"},
     {kReadFailed, "reading failed"},
     {kOutOfRange, "a value is out of range"},
+    {kNotRegularFile, "not a regular file"},
+    {kTooLarge, "too large"},
+    {kCancelled, "stopped"},
+    {kNoGraph, "nothing to draw"},
+    {kSameFile, "the output is the input file"},
 };
-// One entry per status from kEndOfData down to kOutOfRange.
-static_assert(std::size(kStatusTexts) == kEndOfData - kOutOfRange + 1, "every status has its phrase");
+// One entry per status, from kOk down to the last one: a new status without its
+// phrase does not compile.
+static_assert(std::size(kStatusTexts) == kOk - kOldestStatus + 2, "every status has its phrase");
 
 }  // namespace
 

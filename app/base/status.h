@@ -17,6 +17,12 @@ enum : Status {
   kWriteFailed = -6,
   kReadFailed = -7,
   kOutOfRange = -8,
+  kNotRegularFile = -9,   // a folder, a device, a pipe: never read or replaced
+  kTooLarge = -10,        // a text, data file or picture beyond its bound
+  kCancelled = -11,       // the user stopped a long redraw
+  kNoGraph = -12,         // nothing to draw: no valid graph command
+  kSameFile = -13,        // an output that would overwrite its own input
+  kOldestStatus = kSameFile,  // keep last: the status table is checked against it
 };
 
 inline bool failed(Status s) { return s < 0; }
