@@ -2,7 +2,7 @@
 // Byte streams over C files, for the command-line tool.
 #include <cstdio>
 
-#include "files/bytestream.h"
+#include "base/bytestream.h"
 
 namespace vx::cli {
 

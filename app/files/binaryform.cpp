@@ -127,7 +127,7 @@ class BinaryEncoder {
   BinaryEncoder(ByteSink& sink, std::uint8_t seed) : sink_(sink), scrambler_(seed) {}
 
   Status put(CharacterCode code) {
-    bits_.put(code);
+    bits_.put(code.bits, code.length);
     return drain();
   }
 

@@ -9,9 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/bitbuffer.h"
+#include "base/bytestream.h"
 #include "base/lines.h"
 #include "base/status.h"
-#include "files/bytestream.h"
 
 namespace vx {
 
@@ -53,47 +54,6 @@ inline constexpr int kShortestCode = 6;
 inline constexpr int kMediumCode = 8;
 
 CharacterCode characterCode(std::uint8_t c);
-
-// Collects codes most significant bit first and hands out whole bytes.
-class BitWriter {
- public:
-  void put(CharacterCode code) {
-    buffer_ = (buffer_ << code.length) | code.bits;
-    count_ += code.length;
-  }
-  bool hasByte() const { return count_ >= 8; }
-  std::uint8_t takeByte() {
-    count_ -= 8;
-    return static_cast<std::uint8_t>(buffer_ >> count_);
-  }
-  // Fills a partly used last byte with 0 bits; false when nothing was pending.
-  bool padToByte() {
-    if (count_ == 0) return false;
-    put({0, static_cast<std::uint8_t>(8 - count_)});
-    return true;
-  }
-
- private:
-  std::uint32_t buffer_ = 0;  // only the low count_ bits are meaningful
-  int count_ = 0;             // below 8 between codes
-};
-
-// Holds undecoded bits, oldest first.
-class BitReader {
- public:
-  void append(std::uint8_t byte) {
-    buffer_ = (buffer_ << 8) | byte;
-    count_ += 8;
-  }
-  int count() const { return count_; }
-  // The next `n` bits (n <= count()) without consuming them.
-  std::uint32_t peek(int n) const { return (buffer_ >> (count_ - n)) & ((1u << n) - 1); }
-  void skip(int n) { count_ -= n; }
-
- private:
-  std::uint32_t buffer_ = 0;
-  int count_ = 0;  // at most 17: fewer than 10 kept, plus one byte
-};
 
 // Decodes the characters of a binary graph file whose first byte (0x1A) the
 // caller has already taken from `source`.

@@ -8,7 +8,7 @@
 
 #include "base/lines.h"
 #include "base/status.h"
-#include "files/bytestream.h"
+#include "base/bytestream.h"
 
 namespace vx {
 

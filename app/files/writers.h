@@ -4,7 +4,7 @@
 #include "base/lines.h"
 #include "base/status.h"
 #include "files/binaryform.h"  // writeBinary
-#include "files/bytestream.h"
+#include "base/bytestream.h"
 
 namespace vx {
 

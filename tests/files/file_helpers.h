@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "base/lines.h"
-#include "files/bytestream.h"
+#include "base/bytestream.h"
 
 namespace vx::testing_files {
 

@@ -1,7 +1,7 @@
 #pragma once
-// Byte streams under the graph-file readers and writers. The portable core only
-// knows these interfaces and their in-memory forms; the front ends supply the
-// file-backed ones.
+// Byte streams under the graph-file readers and writers and the setup programs'
+// archives. The portable core only knows these interfaces and their in-memory
+// forms; the front ends supply the file-backed ones.
 #include <cstddef>
 #include <cstdint>
 #include <string>

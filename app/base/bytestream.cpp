@@ -1,4 +1,4 @@
-#include "files/bytestream.h"
+#include "base/bytestream.h"
 
 namespace vx {
 
