@@ -7,6 +7,13 @@
 #include <cstring>
 #include <new>
 
+#include "base/check.h"
+#include "base/host.h"
+
+#ifdef VELTRIX_ASAN
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace vx {
 
 namespace {
@@ -15,7 +22,7 @@ namespace {
 // 4-byte class can still hold its free-list link and records with doubles can
 // live in any class. Chunks themselves come 16-aligned.
 constexpr std::size_t kCarveAlignment = 8;
-constexpr std::size_t kMinimumChunk = 65536;
+constexpr std::size_t kMinimumChunk = tuning::kAllocatorChunk;
 constexpr std::size_t kFirstPowerShift = 8;  // 2^(k+7) with k >= 1: 256 is the first class
 // Chunks never exceed the largest power-of-two class, so every class has a list head.
 constexpr std::size_t kMaximumChunkShift =
@@ -24,15 +31,13 @@ constexpr std::size_t kMaximumChunk = std::size_t{1} << kMaximumChunkShift;
 
 static_assert(Allocator::kSmallLimit == 4 * Allocator::kSmallClasses, "small classes are 4..212 in steps of 4");
 static_assert(sizeof(void*) <= kCarveAlignment, "a free-list link fits in the smallest carved block");
+static_assert(Allocator::kRedZone % kCarveAlignment == 0, "red zones keep carved blocks aligned");
+static_assert(kMinimumChunk >= 4096 && kMinimumChunk % kCarveAlignment == 0);
+
+Host* outOfMemoryHost = nullptr;
 
 constexpr std::size_t roundUp(std::size_t value, std::size_t multiple) {
   return (value + multiple - 1) / multiple * multiple;
-}
-
-[[noreturn]] void outOfMemory() {
-  std::fputs("veltrix: out of memory\n", stderr);
-  std::fflush(stderr);
-  std::_Exit(EXIT_FAILURE);
 }
 
 // A request that cannot even be expressed as a block size is exhaustion too.
@@ -47,9 +52,6 @@ std::size_t roundedRequest(std::size_t size) { return size == 0 ? 4 : roundUpOrD
 // Index of the power-of-two class 2^(index + 8) that holds `size` (> 212).
 int powerClassIndex(std::size_t size) { return static_cast<int>(std::bit_width(size - 1) - kFirstPowerShift); }
 
-constexpr std::size_t kChunkAlignment = 16;
-constexpr std::size_t kChunkHeaderSize = kChunkAlignment;  // the link, padded to keep alignment
-
 std::size_t computeChunkSize(std::size_t pageSize, std::size_t granularity) {
   std::size_t page = pageSize == 0 ? 1 : pageSize;
   std::size_t unit = page > granularity ? page : granularity;
@@ -59,22 +61,72 @@ std::size_t computeChunkSize(std::size_t pageSize, std::size_t granularity) {
   return chunk > kMaximumChunk ? kMaximumChunk : chunk;
 }
 
+// What AddressSanitizer may see: free blocks, uncarved chunk space and red zones
+// are poisoned, live blocks are not. Nothing outside sanitizer builds.
+void poison(const void* block, std::size_t size) {
+#ifdef VELTRIX_ASAN
+  ASAN_POISON_MEMORY_REGION(block, size);
+#endif
+}
+
+void unpoison(const void* block, std::size_t size) {
+#ifdef VELTRIX_ASAN
+  ASAN_UNPOISON_MEMORY_REGION(block, size);
+#endif
+}
+
+// A live block is addressable over the size it was allocated with; a block
+// released twice, or released with a size larger than its own, is not.
+bool isLive(const void* block, std::size_t size) {
+#ifdef VELTRIX_ASAN
+  return __asan_region_is_poisoned(const_cast<void*>(block), size) == nullptr;
+#else
+  return true;
+#endif
+}
+
 }  // namespace
 
+void outOfMemory() {
+  if (outOfMemoryHost) outOfMemoryHost->outOfMemory();
+  std::fputs("veltrix: out of memory\n", stderr);
+  std::fflush(stderr);
+  std::_Exit(EXIT_FAILURE);
+}
+
+void setOutOfMemoryHost(Host* host) { outOfMemoryHost = host; }
+
+// In front of every block: the links of the source's list, padded so that the
+// block keeps the heap's 16-byte alignment.
+struct alignas(16) HeapChunkSource::Header {
+  Header* older;
+  Header* newer;
+  static_assert(sizeof(Header*) <= 8, "the header is 16 bytes in both builds");
+};
+
 void* HeapChunkSource::obtain(std::size_t size) {
-  if (size > SIZE_MAX - kChunkHeaderSize) outOfMemory();
-  void* block = ::operator new(size + kChunkHeaderSize, std::align_val_t{kChunkAlignment}, std::nothrow);
-  if (!block) outOfMemory();
-  std::memset(block, 0, size + kChunkHeaderSize);
-  *static_cast<void**>(block) = newest_;
-  newest_ = block;
-  return static_cast<unsigned char*>(block) + kChunkHeaderSize;
+  if (size > SIZE_MAX - sizeof(Header)) outOfMemory();
+  void* raw = ::operator new(size + sizeof(Header), std::align_val_t{alignof(Header)}, std::nothrow);
+  if (!raw) outOfMemory();
+  std::memset(raw, 0, size + sizeof(Header));
+  auto* header = static_cast<Header*>(raw);
+  header->older = newest_;
+  if (newest_) newest_->newer = header;
+  newest_ = header;
+  return header + 1;
+}
+
+void HeapChunkSource::giveBack(void* block, std::size_t) {
+  Header* header = static_cast<Header*>(block) - 1;
+  (header->newer ? header->newer->older : newest_) = header->older;
+  if (header->older) header->older->newer = header->newer;
+  ::operator delete(header, std::align_val_t{alignof(Header)});
 }
 
 HeapChunkSource::~HeapChunkSource() {
   while (newest_) {
-    void* older = *static_cast<void**>(newest_);
-    ::operator delete(newest_, std::align_val_t{kChunkAlignment});
+    Header* older = newest_->older;
+    ::operator delete(newest_, std::align_val_t{alignof(Header)});
     newest_ = older;
   }
 }
@@ -94,18 +146,19 @@ std::size_t Allocator::classSize(std::size_t size) const {
 }
 
 Allocator::FreeBlock** Allocator::listFor(std::size_t blockSize) {
+  VX_ASSERT(blockSize <= chunkSize_);
   if (blockSize <= kSmallLimit) return &small_[blockSize / 4 - 1];
-  if (blockSize <= chunkSize_) return &power_[powerClassIndex(blockSize)];
-  for (LargeClass* c = large_; c; c = c->next)
-    if (c->size == blockSize) return &c->head;
-  return nullptr;
+  return &power_[powerClassIndex(blockSize)];
 }
 
 void* Allocator::carve(std::size_t blockSize) {
-  std::size_t step = roundUp(blockSize, kCarveAlignment);
+  // A block too big to leave room for its red zone takes a whole chunk, which the
+  // source's own bounds enclose.
+  std::size_t step = std::min(roundUp(blockSize, kCarveAlignment) + kRedZone, chunkSize_);
   if (left_ < step) {
     chunk_ = static_cast<unsigned char*>(source_.obtain(chunkSize_));
     left_ = chunkSize_;
+    poison(chunk_, chunkSize_);
   }
   void* block = chunk_;
   chunk_ += step;
@@ -115,40 +168,47 @@ void* Allocator::carve(std::size_t blockSize) {
 
 void* Allocator::Allocate(std::size_t size) {
   std::size_t blockSize = classSize(size);
-  if (FreeBlock** list = listFor(blockSize); list && *list) {
-    FreeBlock* block = *list;
-    *list = block->next;
+  if (blockSize > chunkSize_) {
+    void* block = source_.obtain(blockSize);
+    poison(static_cast<unsigned char*>(block) + size, blockSize - size);
     return block;
   }
-  if (blockSize <= chunkSize_) return carve(blockSize);
-  return source_.obtain(blockSize);
+  FreeBlock** list = listFor(blockSize);
+  void* block;
+  if (FreeBlock* head = *list) {
+    unpoison(head, sizeof(FreeBlock));
+    *list = head->next;
+    poison(head, sizeof(FreeBlock));
+    block = head;
+  } else {
+    block = carve(blockSize);
+  }
+  unpoison(block, size);
+  return block;
 }
 
 void* Allocator::AllocateZeroed(std::size_t size) {
   void* block = Allocate(size);
+  if (classSize(size) > chunkSize_) return block;  // fresh from the source, already zero
   std::memset(block, 0, size);
-  return block;
-}
-
-void* Allocator::AllocateCopy(const void* source, std::size_t size) {
-  void* block = Allocate(size);
-  if (size) std::memcpy(block, source, size);
   return block;
 }
 
 void Allocator::Release(void* block, std::size_t size) {
   if (!block) return;
+  VX_ASSERT(reinterpret_cast<std::uintptr_t>(block) % kCarveAlignment == 0);
+  VX_ASSERT(isLive(block, size));  // released twice, or with more bytes than it has
   std::size_t blockSize = classSize(size);
-  FreeBlock** list = listFor(blockSize);
-  if (!list) {
-    // The first release of a large size opens its class.
-    auto* largeClass = static_cast<LargeClass*>(Allocate(sizeof(LargeClass)));
-    *largeClass = LargeClass{large_, blockSize, nullptr};
-    large_ = largeClass;
-    list = &largeClass->head;
+  poison(block, blockSize);
+  if (blockSize > chunkSize_) {
+    source_.giveBack(block, blockSize);
+    return;
   }
+  FreeBlock** list = listFor(blockSize);
   auto* freed = static_cast<FreeBlock*>(block);
+  unpoison(freed, sizeof(FreeBlock));
   freed->next = *list;
+  poison(freed, sizeof(FreeBlock));
   *list = freed;
 }
 
