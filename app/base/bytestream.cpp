@@ -4,13 +4,7 @@ namespace vx {
 
 Status MemorySource::read(std::uint8_t& byte) {
   if (next_ == end_) return kEndOfData;
-  auto value = static_cast<std::uint8_t>(*next_);
-  if (value == 0 && stopAtZero_) {
-    end_ = next_;  // the data ends here for good
-    return kEndOfData;
-  }
-  ++next_;
-  byte = value;
+  byte = static_cast<std::uint8_t>(*next_++);
   return kOk;
 }
 

@@ -28,23 +28,20 @@ class ByteSink {
   virtual Status write(const void* data, std::size_t size) = 0;
 };
 
-// Reads the bytes of a memory block. With `stopAtZero` a zero byte ends the data,
-// as for the zero-terminated texts of the opening graph and the Edit dialog.
+// Reads the bytes of a memory block.
 class MemorySource final : public ByteSource {
  public:
-  explicit MemorySource(std::string_view bytes, bool stopAtZero = false)
-      : begin_(bytes.data()), next_(begin_), end_(begin_ + bytes.size()), stopAtZero_(stopAtZero) {}
+  explicit MemorySource(std::string_view bytes) : begin_(bytes.data()), next_(begin_), end_(begin_ + bytes.size()) {}
 
   Status read(std::uint8_t& byte) override;
 
-  // How many bytes have been taken so far (the zero that ended the data not counted).
+  // How many bytes have been taken so far.
   std::size_t consumed() const { return static_cast<std::size_t>(next_ - begin_); }
 
  private:
   const char* begin_;
   const char* next_;
   const char* end_;
-  bool stopAtZero_;
 };
 
 // Collects everything written into a string.

@@ -88,6 +88,10 @@ enum class CodeShape : std::uint8_t { Value, Condition, Triple };
 
 // One block from the Allocator: this header, then the instructions; it starts at
 // 64 bytes and doubles (by copying) whenever the next instruction does not fit.
+// Code deeper than the interpreter's own fixed stack also carries, after the
+// instructions, the scratch stack it runs on, so that no run allocates: it is
+// working memory, written by every run of the (otherwise read-only) code, and
+// one run at a time uses it.
 struct CompiledCode {
   std::uint32_t capacity;  // bytes of the whole block
   std::uint32_t count;     // instructions, the closing return included
@@ -97,6 +101,20 @@ struct CompiledCode {
 
   static constexpr std::size_t kHeaderSize = (sizeof(std::uint32_t) * 3 + sizeof(CodeShape) + sizeof(void*) + 7) / 8 * 8;
   static constexpr std::uint32_t kInitialCapacity = 64;
+  // Values the interpreter keeps on the machine stack; deeper code has its scratch stack.
+  static constexpr std::uint32_t kLocalStackDepth = 32;
+
+  bool hasScratchStack() const { return maxDepth > kLocalStackDepth; }
+  // Where the scratch stack starts (the allocator aligns blocks to 16 bytes).
+  static constexpr std::size_t scratchOffset(std::uint32_t instructionCount) {
+    return (kHeaderSize + instructionCount * sizeof(Instruction) + alignof(real) - 1) / alignof(real) * alignof(real);
+  }
+  static constexpr std::size_t scratchEnd(std::uint32_t instructionCount, std::uint32_t depth) {
+    return scratchOffset(instructionCount) + std::size_t{depth} * sizeof(real);
+  }
+  real* scratchStack() const {
+    return reinterpret_cast<real*>(reinterpret_cast<char*>(const_cast<CompiledCode*>(this)) + scratchOffset(count));
+  }
 
   const Instruction* instructions() const {
     return reinterpret_cast<const Instruction*>(reinterpret_cast<const char*>(this) + kHeaderSize);

@@ -88,7 +88,10 @@ CodeBuilder::~CodeBuilder() {
 
 void CodeBuilder::reserveOne() {
   if (code_->count < code_->room()) return;
-  std::uint32_t capacity = code_->capacity * 2;
+  grow(code_->capacity * 2);
+}
+
+void CodeBuilder::grow(std::uint32_t capacity) {
   auto* grown = static_cast<CompiledCode*>(allocateNode(state_, capacity));
   std::memcpy(static_cast<void*>(grown), code_, CompiledCode::kHeaderSize + code_->count * sizeof(Instruction));
   grown->capacity = capacity;
@@ -129,6 +132,10 @@ void CodeBuilder::emitBinary(BinaryOp op, const ExprNode* left, const ExprNode* 
 
 CompiledCode* CodeBuilder::finish() {
   emit(kOpReturn, 0);
+  if (code_->hasScratchStack()) {
+    std::size_t end = CompiledCode::scratchEnd(code_->count, code_->maxDepth);
+    if (end > code_->capacity) grow(static_cast<std::uint32_t>(end));
+  }
   CompiledCode* code = code_;
   code_ = nullptr;
   return code;

@@ -20,11 +20,14 @@ class CodeBuilder {
   void emit(Opcode opcode, int stackEffect, Instruction operand = {});
   void emitImm(Opcode opcode, int stackEffect, double imm);
   void emitBinary(BinaryOp op, const ExprNode* left, const ExprNode* right);
-  // Closes the block with a return and hands it over.
+  // Closes the block with a return, gives deep code its scratch stack and hands
+  // the block over.
   CompiledCode* finish();
 
  private:
   void reserveOne();
+  // Moves the code into a block of `capacity` bytes.
+  void grow(std::uint32_t capacity);
   LangState& state_;
   CompiledCode* code_;
   int depth_ = 0;

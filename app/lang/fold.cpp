@@ -17,7 +17,7 @@ ExprNode* numberFrom(LangState& state, real value, std::initializer_list<ExprNod
   return makeNumber(state, static_cast<double>(value));
 }
 
-ExprNode* cellNode(LangState& state, CellId id) { return asNode(&state.cells[id]); }
+ExprNode* cellNode(LangState& state, CellId id) { return &state.cells[id]; }
 ExprNode* square(LangState& state, CellId id) { return makeUnary(state, &kUnaryKinds[kSqr], cellNode(state, id)); }
 ExprNode* sum(LangState& state, ExprNode* a, ExprNode* b) { return makeBinary(state, &kBinaryKinds[kAdd], a, b); }
 // sqrt(sqr(x)+sqr(y))

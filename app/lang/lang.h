@@ -13,7 +13,6 @@
 
 namespace vx {
 
-struct ExprNode;       // an expression tree node; its first field is its kind's NodeOps
 struct NodeOps;
 struct CompiledCode;   // stack-machine code of one folded expression
 
@@ -53,10 +52,15 @@ enum ColorCode : int {
   kBrown = 6, kRed = 7, kYellow = 8, kGreen = 9, kCyan = 10, kBlue = 11, kMagenta = 12
 };
 
-// One variable or option: an expression leaf (first field: its NodeOps).
-struct ValueCell {
-  const NodeOps* ops = nullptr;
-  std::uint32_t reserved = 0;
+// The head of every expression tree node: its kind's operation table. The node
+// kinds (nodes.h) derive from it; so do the value cells, which are leaves.
+struct ExprNode {
+  const NodeOps* ops;
+};
+
+// One variable or option: a static expression leaf of kind kCellOps.
+struct ValueCell : ExprNode {
+  ValueCell() : ExprNode{nullptr} {}
   double value = 0;
   std::uint8_t flags = 0;
 };

@@ -143,8 +143,6 @@ real exp(real x) { return exp2(x * kLog2OfE); }
 real ln(real x) { return x87::fyl2x(x, kLnOf2); }
 real log10(real x) { return x87::fyl2x(x, kLog10Of2); }
 
-real abs(real x) { return x87::fabs(x); }
-real sqr(real x) { return x * x; }
 real sqrt(real x) { return x87::fsqrt(x); }
 
 real sin(real x) {

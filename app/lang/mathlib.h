@@ -22,8 +22,6 @@ real ln(real x);      // ln 2 * log2 x; NaN for x < 0, -inf at 0
 real log10(real x);   // log10 2 * log2 x
 
 // One-argument functions of the language (names as the language spells them).
-real abs(real x);
-real sqr(real x);
 real sqrt(real x);
 real sin(real x);     // NaN when the processor refuses the argument (|x| >= 2^63)
 real cos(real x);
@@ -76,9 +74,11 @@ namespace vx {
 // Number literal of the language (digits, optional point and digits, optional
 // exponent; or a point and at least one digit). On success returns the number of
 // characters taken and stores the value; returns 0 when the text does not start
-// with a valid literal (for instance "2e" or "2e+"). The value is rounded as the
-// language does it: 64-bit integer accumulation, then times a power of ten in
-// extended precision, stored as a double.
+// with a valid literal (for instance "2e" or "2e+"). The value is the correctly
+// rounded double of the written decimal (infinity or 0 beyond the double range);
+// the language's conversion rule (a 64-bit integer of the leading digits and a
+// decimal exponent) only decides that a literal whose exponent leaves the 32-bit
+// range is undefined.
 std::size_t parseNumberLiteral(const char* text, std::size_t length, double* value);
 
 }  // namespace vx

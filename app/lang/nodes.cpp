@@ -88,8 +88,10 @@ constexpr NodeOps relationKind() {
   return {releaseBinary, evaluateRelation, foldRelationCondition, foldRelationValue,
           emitCompare,   emitReverseSubtract, BinaryRoutine(reverseSubtract)};
 }
+// The triple routine is the active member even where there is none (null), since
+// the code generator reads it for every call at the top of a tree.
 constexpr NodeOps graphCallKind(real (*evaluate)(LangState&, const ExprNode*),
-                                void (*emit)(CodeBuilder&, const ExprNode*), Routine routine) {
+                                void (*emit)(CodeBuilder&, const ExprNode*), TripleRoutine routine = nullptr) {
   return {releaseGraphCall, evaluate, foldGraphCall, foldGraphCall, emitConditionOfValue, emit, routine};
 }
 constexpr NodeOps derivedKind(real (*evaluate)(LangState&, const ExprNode*)) {
@@ -141,12 +143,12 @@ const NodeOps kRelationKinds[kRelationKindCount] = {relationKind(), relationKind
 
 // In GraphCallKind order. near becomes its compiled-only twin when folded.
 const NodeOps kGraphCallKinds[kGraphCallKindCount] = {
-    graphCallKind(evaluateZero, emitNestedTripleCall, {}),
-    graphCallKind(evaluateZero, emitNestedTripleCall, {}),
-    graphCallKind(evaluateZero, emitNestedTripleCall, TripleRoutine(math::cylindrical)),
-    graphCallKind(evaluateZero, emitNestedTripleCall, TripleRoutine(math::spherical)),
-    graphCallKind(evaluateUndefined, emitNear, {}),
-    graphCallKind(evaluateUndefined, emitNear, {}),
+    graphCallKind(evaluateZero, emitNestedTripleCall),
+    graphCallKind(evaluateZero, emitNestedTripleCall),
+    graphCallKind(evaluateZero, emitNestedTripleCall, math::cylindrical),
+    graphCallKind(evaluateZero, emitNestedTripleCall, math::spherical),
+    graphCallKind(evaluateUndefined, emitNear),
+    graphCallKind(evaluateUndefined, emitNear),
 };
 
 const NodeOps kDerivedKinds[kDerivedKindCount] = {

@@ -21,7 +21,9 @@ using UnaryRoutine = real (*)(real);
 using BinaryRoutine = real (*)(real, real);
 using TripleRoutine = void (*)(real, real, real, real out[3]);
 
-// The routine that computes a function kind on values already evaluated.
+// The routine that computes a function kind on values already evaluated: `unary`
+// for the unary kinds, `binary` for the binary kinds and relations, `triple` for
+// the graph calls; the member of the kind's shape is the one set.
 union Routine {
   UnaryRoutine unary;
   BinaryRoutine binary;
@@ -40,10 +42,6 @@ struct NodeOps {
   void (*emitCondition)(CodeBuilder& builder, const ExprNode* node);
   void (*emitValue)(CodeBuilder& builder, const ExprNode* node);
   Routine routine;
-};
-
-struct ExprNode {
-  const NodeOps* ops;
 };
 
 struct NumberNode : ExprNode {
@@ -194,9 +192,9 @@ inline bool isParametricCall(const ExprNode* n) {
   return isGraphCallKind(n, kRectangular) || isGraphCallKind(n, kCylindrical) || isGraphCallKind(n, kSpherical);
 }
 
-inline ExprNode* asNode(ValueCell* cell) { return reinterpret_cast<ExprNode*>(cell); }
-inline const ValueCell* asCell(const ExprNode* n) { return reinterpret_cast<const ValueCell*>(n); }
-inline ValueCell* asCell(ExprNode* n) { return reinterpret_cast<ValueCell*>(n); }
+// The cell a kCellOps leaf is.
+inline const ValueCell* asCell(const ExprNode* n) { return static_cast<const ValueCell*>(n); }
+inline ValueCell* asCell(ExprNode* n) { return static_cast<ValueCell*>(n); }
 
 // ---- Building and releasing ---------------------------------------------------
 

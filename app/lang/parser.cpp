@@ -270,7 +270,7 @@ Parsed Parser::primary() {
     case kTokenConstant:
     case kTokenDerived: return {takeNode(), 1};
     case kTokenCell: {
-      ExprNode* cell = asNode(token_.cell);
+      ExprNode* cell = token_.cell;
       advance();
       return {cell, 1};
     }

@@ -1,9 +1,9 @@
 // The interpreter of compiled code: one call per grid point, so this is the inner
 // loop of the whole product. The top of the stack lives in a local (an x87
 // register), fused instructions take leaf operands straight from the instruction
-// or the point, and the stack is a small fixed array unless the code needs more.
+// or the point, and the stack is a small fixed array unless the code needs more,
+// when it runs on the scratch stack its block carries.
 #include <cmath>
-#include <memory>
 
 #include "lang/code.h"
 
@@ -11,7 +11,6 @@ namespace vx {
 
 namespace {
 
-constexpr std::uint32_t kFastStackDepth = 32;
 constexpr double kNoPoint = __builtin_nan("");
 
 struct Outcome {
@@ -168,12 +167,11 @@ __attribute__((always_inline)) inline Outcome execute(const CompiledCode* code, 
 template <class Use>
 __attribute__((always_inline)) inline auto runWith(const CompiledCode* code, const double* point, Use use) {
   if (!point) point = &kNoPoint;
-  if (__builtin_expect(code->maxDepth <= kFastStackDepth, 1)) {
-    real stack[kFastStackDepth];
+  if (__builtin_expect(!code->hasScratchStack(), 1)) {
+    real stack[CompiledCode::kLocalStackDepth];
     return use(execute(code, point, stack));
   }
-  std::unique_ptr<real[]> stack(new real[code->maxDepth]);
-  return use(execute(code, point, stack.get()));
+  return use(execute(code, point, code->scratchStack()));
 }
 
 }  // namespace

@@ -51,7 +51,7 @@ std::string describe(const LangState& state, const ExprNode* n) {
     out << ')';
   } else if (is(n, kAssignmentOps)) {
     auto* a = static_cast<const AssignmentNode*>(n);
-    out << "(:= " << describe(state, asNode(a->cell)) << ' ' << describe(state, a->expression) << ')';
+    out << "(:= " << describe(state, a->cell) << ' ' << describe(state, a->expression) << ')';
   } else if (is(n, kGraphCommandOps)) {
     out << "(graph3d " << describe(state, static_cast<const GraphCommandNode*>(n)->argument) << ')';
   } else if (is(n, kDataGridOps)) {
