@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "base/limits.h"
 #include "cli/cli.h"
 #include "cli/font.h"
 #include "cli/png_writer.h"
@@ -36,8 +37,6 @@ const char kRenderHelp[] =
     "  --depth 32|8      32-bit colour (default) or the 8-bit palettised picture,\n"
     "                    which has no shading, highlight, contrast or transparency\n"
     "  --help            show this help\n";
-
-constexpr int kMaxPictureSide = 16384;
 
 struct RenderArguments {
   const char* path = nullptr;

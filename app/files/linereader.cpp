@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/limits.h"
 #include "files/binaryform.h"
 
 namespace vx {
@@ -12,10 +13,34 @@ namespace {
 constexpr std::uint8_t kCarriageReturn = '\r';
 constexpr std::uint8_t kLineFeed = '\n';
 
-// Applies the line rules to the characters that `next` delivers (kOk with a
+// The characters of a text, counted against the text bound.
+template <class NextCharacter>
+class CountedCharacters {
+ public:
+  explicit CountedCharacters(NextCharacter& next) : next_(next) {}
+  Status operator()(std::uint8_t& c) {
+    Status status = next_(c);
+    if (status == kOk && ++count_ > kMaxTextBytes) return kTooLarge;
+    return status;
+  }
+
+ private:
+  NextCharacter& next_;
+  std::size_t count_ = 0;
+};
+
+// Stores a finished line (an empty one is dropped); kTooLarge past the line bound.
+Status endLine(std::string& line, LineList& out) {
+  out.append(line);
+  line.clear();
+  return out.size() > kMaxTextLines ? kTooLarge : kOk;
+}
+
+// Applies the line rules to the characters that `source` delivers (kOk with a
 // character, kEndOfData, or a failure), building the lines into `out`.
 template <class NextCharacter>
-Status splitLines(NextCharacter&& next, LineList& out) {
+Status splitLines(NextCharacter&& source, LineList& out) {
+  CountedCharacters<NextCharacter> next(source);
   std::string line;
   std::uint8_t c = 0;
   for (;;) {
@@ -23,14 +48,12 @@ Status splitLines(NextCharacter&& next, LineList& out) {
     if (status == kEndOfData) break;
     if (failed(status)) return status;
     if (c == kLineFeed) {
-      out.append(line);
-      line.clear();
+      if (status = endLine(line, out); failed(status)) return status;
     } else if (c == kCarriageReturn) {
       status = next(c);
       if (failed(status)) return status;
       if (status == kEndOfData || c != kLineFeed) return kLoneCarriageReturn;
-      out.append(line);
-      line.clear();
+      if (status = endLine(line, out); failed(status)) return status;
     } else if (c == kEndOfFileMark) {
       status = next(c);
       if (failed(status)) return status;
@@ -41,8 +64,7 @@ Status splitLines(NextCharacter&& next, LineList& out) {
       if (line.size() > kMaxLineLength) return kLineTooLong;
     }
   }
-  out.append(line);  // the last line needs no line end; an empty one is dropped
-  return kOk;
+  return endLine(line, out);  // the last line needs no line end
 }
 
 // Reads the characters of a binary file after its first byte.

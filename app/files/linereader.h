@@ -3,7 +3,10 @@
 // the first byte) and for zero-terminated texts in memory: a line ends at LF or
 // CR LF, a CR before anything else is refused, Ctrl-Z (0x1A) ends the text and
 // must be its last character, empty lines are dropped, and a line holds at most
-// 36,863 characters. A refused text leaves the caller's list untouched.
+// 36,863 characters. A text of more than kMaxTextBytes characters or
+// kMaxTextLines stored lines is refused (kTooLarge) as soon as it passes the
+// bound, so a huge file costs no more than the bound to refuse. A refused text
+// leaves the caller's list untouched.
 #include <string_view>
 
 #include "base/lines.h"

@@ -3,14 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/limits.h"  // kMaxDataValues, kMaxDataNumberLength, kMaxDataFileBytes
 #include "lang/nodes.h"
 
 namespace vx {
-
-// At most this many values in one array (64 MB of floats).
-inline constexpr std::uint32_t kMaxDataValues = std::uint32_t{1} << 24;
-// A number in a data file has at most this many characters.
-inline constexpr std::size_t kMaxDataNumberLength = 64;
 
 // Reads the data file `name` through the state's reader and makes a grid of it;
 // null when the reader is unset or fails, a number is malformed, values are

@@ -47,16 +47,16 @@ TokenKind singleCharacterKind(char c) {
 
 Lexer::Lexer(LangState& state, const SourceLine* line) : state_(state) {
   if (line) {
-    pos_ = line->text;
-    end_ = line->text + line->length;
+    pos_ = line->text();
+    end_ = line->text() + line->length;
     nextLine_ = line->next;
   }
 }
 
 bool Lexer::continueOnNextLine() {
   if (!nextLine_) return false;
-  pos_ = nextLine_->text;
-  end_ = nextLine_->text + nextLine_->length;
+  pos_ = nextLine_->text();
+  end_ = nextLine_->text() + nextLine_->length;
   nextLine_ = nextLine_->next;
   return true;
 }

@@ -3,16 +3,10 @@
 // through the node constructors and never writes instructions itself.
 #include <cstdint>
 
+#include "base/limits.h"  // kMaxNesting, kMaxTreeHeight
 #include "lang/nodes.h"
 
 namespace vx {
-
-// Bounds that keep every recursive routine over a tree (parse, fold, evaluate,
-// compile, release) well inside a 2 MB stack: nested sums and factors (each
-// parenthesis, bar, function argument, sign and power exponent is one level) and
-// the height of the tree (a chain like 1+1+1+... counts once per operator).
-inline constexpr int kMaxNesting = 1000;
-inline constexpr int kMaxTreeHeight = 1000;
 
 // Parses one command starting at `line` and returns an assignment, a graph
 // command, a bare expression or the error node. `nextLine` receives the first

@@ -15,6 +15,7 @@
 // the insertions quadratic.
 #include <cstdint>
 
+#include "base/limits.h"
 #include "base/memory.h"
 #include "render/view.h"
 
@@ -50,7 +51,7 @@ class DepthList {
   static constexpr int kMaxHeight = 16;
   // A last guard: the job already bounds the meshes of a redraw well below this;
   // past it later primitives are dropped rather than exhausting memory.
-  static constexpr std::size_t kMaxRecords = std::size_t(5) << 20;
+  static constexpr std::size_t kMaxRecords = kMaxDepthRecords;
 
   explicit DepthList(Allocator& allocator);
   ~DepthList();
@@ -100,5 +101,10 @@ class DepthList {
   static constexpr std::uint32_t kRandomSeed = 0x9E3779B9u;
   std::uint32_t random_ = kRandomSeed;
 };
+
+// A full list of the tallest records fits the 32-bit program.
+static_assert(fitsWithRoom(saturatingProduct(
+    DepthList::kMaxRecords,
+    sizeof(DepthRecord) + DepthList::kMaxHeight * 2 * kPointerBytes32 + sizeof(DepthPrimitive))));
 
 }  // namespace vx

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/limits.h"
 #include "base/memory.h"
 #include "lang/lang.h"
 #include "render/celltable.h"
@@ -24,6 +25,7 @@ struct PlaneLinks {
 // slab, bit 4 current slab), in-plane links of both slabs, and the link of the
 // edge from the previous slab to the current one.
 constexpr std::size_t kSurfaceBytesPerPoint = 1 + 2 * sizeof(PlaneLinks) + sizeof(EdgeVertex*);
+static_assert(kSurfaceBytesPerPoint <= kMaxSamplePointBytes);
 
 struct SurfaceRun {
   std::uint8_t relation = 0;
@@ -57,9 +59,11 @@ struct AxisLine {
 
 constexpr std::size_t alignUp(std::size_t n) { return (n + 15) & ~std::size_t(15); }
 
-std::size_t axisBytes(std::int64_t n) { return alignUp(std::size_t(n) * (2 * sizeof(double) + sizeof(float))); }
-
-// The colour of equation surfaces, per cell.
+// Sizes from counts are computed in 64 bits and saturate, so that a count too
+// large for the 32-bit build is refused rather than wrapped into a small block.
+std::uint64_t axisBytes(std::uint64_t n) {
+  return saturatingAlignUp(saturatingProduct(n, 2 * sizeof(double) + sizeof(float)), 16);
+}
 
 class Walker {
  public:
@@ -140,7 +144,7 @@ void Walker::layOut() {
   for (const GraphItem* g = job.items; g; g = g->next) ++itemCount_;
 
   const std::size_t plane = std::size_t(inner_.count) * middle_.count;
-  blockBytes_ = sampleStoreBytesFor(inner_.count, middle_.count, itemCount_);
+  blockBytes_ = static_cast<std::size_t>(sampleStoreBytesFor(inner_.count, middle_.count, itemCount_));
   auto* p = static_cast<unsigned char*>(state_.allocator.AllocateZeroed(blockBytes_));
   block_ = p;
   items_ = reinterpret_cast<ItemRun*>(p);
@@ -486,13 +490,17 @@ void Walker::finish() {
 
 }  // namespace
 
-std::size_t sampleStoreBytesFor(std::int64_t inner, std::int64_t middle, std::int64_t graphs) {
-  return alignUp(sizeof(ItemRun) * std::size_t(graphs)) + axisBytes(inner) + axisBytes(middle) +
-         std::size_t(graphs) * alignUp(std::size_t(inner) * std::size_t(middle) * kSurfaceBytesPerPoint);
+std::uint64_t sampleStoreBytesFor(std::uint64_t inner, std::uint64_t middle, std::uint64_t graphs) {
+  const std::uint64_t runs = saturatingAlignUp(saturatingProduct(graphs, sizeof(ItemRun)), 16);
+  const std::uint64_t plane = saturatingAlignUp(saturatingProduct(inner, middle, kSurfaceBytesPerPoint), 16);
+  return saturatingSum(saturatingSum(runs, saturatingSum(axisBytes(inner), axisBytes(middle))),
+                       saturatingProduct(graphs, plane));
 }
 
 void walkGrid(RenderContext& ctx, const WalkOptions& options) {
   if (!ctx.job || !ctx.job->items) return;
+  // The job builder refuses larger grids; a job made any other way is not walked.
+  if (sampleStoreBytes(*ctx.job) > kMaxSampleStoreBytes) return;
   Walker walker(ctx, options);
   walker.run();
 }

@@ -5,6 +5,7 @@
 // item draws its arrow (vectorfield.h). Far surfaces are drawn first, so near ones
 // cover them.
 #include <cstddef>
+#include <cstdint>
 
 #include "render/context.h"
 
@@ -16,7 +17,8 @@ struct WalkOptions {
 
 void walkGrid(RenderContext& ctx, const WalkOptions& options = {});
 
-// Sample storage for a walk with `graphs` items over an inner x middle plane.
-std::size_t sampleStoreBytesFor(std::int64_t inner, std::int64_t middle, std::int64_t graphs);
+// Sample storage for a walk with `graphs` items over an inner x middle plane,
+// saturating at the largest 64-bit value.
+std::uint64_t sampleStoreBytesFor(std::uint64_t inner, std::uint64_t middle, std::uint64_t graphs);
 
 }  // namespace vx

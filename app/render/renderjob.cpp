@@ -41,7 +41,7 @@ Status buildRenderJob(const LangState& state, RenderJob& job, const char** reaso
   *reason = nullptr;
   if (!state.graphItems) {
     *reason = "there is no graph to draw";
-    return kBadGraphFile;
+    return kNoGraph;
   }
   RenderJob next;
   next.items = state.graphItems;
@@ -80,10 +80,16 @@ Status buildRenderJob(const LangState& state, RenderJob& job, const char** reaso
   const std::int64_t stepsU = parameterSteps(state.value(kStepsU));
   const std::int64_t stepsV = parameterSteps(state.value(kStepsV));
   if (next.parametric()) {
-    // Every form of the command lands in the one depth-sorted list of a redraw,
-    // so the bound is on the meshes together.
-    const std::int64_t cells = std::max<std::int64_t>(stepsU, 1) * std::max<std::int64_t>(stepsV, 1) * next.graphCount;
-    if (stepsU > kMaxParameterSteps || stepsV > kMaxParameterSteps || cells > kMaxParameterCells) {
+    // Each factor is checked before the product, which is then small; every form
+    // of the command lands in the one depth-sorted list of a redraw, so the
+    // bound is on the meshes together.
+    if (stepsU > kMaxParameterSteps || stepsV > kMaxParameterSteps) {
+      *reason = "the parameter mesh is too fine (more than 65536 steps along u or v)";
+      return kOutOfRange;
+    }
+    const std::uint64_t cells = saturatingProduct(std::max<std::int64_t>(stepsU, 1),
+                                                  std::max<std::int64_t>(stepsV, 1), next.graphCount);
+    if (cells > std::uint64_t(kMaxParameterCells)) {
       *reason = "the parameter mesh is too fine (more than 262144 steps u x v over all forms)";
       return kOutOfRange;
     }
@@ -105,7 +111,7 @@ Status buildRenderJob(const LangState& state, RenderJob& job, const char** reaso
   return kOk;
 }
 
-std::size_t sampleStoreBytes(const RenderJob& job) {
+std::uint64_t sampleStoreBytes(const RenderJob& job) {
   // The walk may put any two axes in the inner and middle roles: count the two largest.
   std::int64_t n[3] = {job.axes[0].savedCount, job.axes[1].savedCount, job.axes[2].savedCount};
   std::sort(n, n + 3);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/limits.h"
 #include "base/status.h"
 #include "lang/lang.h"
 
@@ -16,13 +17,6 @@ inline constexpr std::uint8_t kJobUsesTime = 0x08;
 inline constexpr std::uint8_t kJobMesh = 0x10;
 inline constexpr std::uint8_t kJobPerspective = 0x20;
 inline constexpr std::uint8_t kJobBox = 0x40;
-
-// Limits that keep one redraw's storage bounded whatever the graph text says.
-inline constexpr std::int32_t kMaxAxisPoints = 1024;
-inline constexpr std::size_t kMaxSampleStoreBytes = std::size_t(128) << 20;
-inline constexpr std::int32_t kMaxParameterSteps = 65536;
-inline constexpr std::int64_t kMaxParameterCells = std::int64_t(1) << 18;  // stepsU x stepsV x forms
-inline constexpr std::int32_t kDefaultParameterSteps = 40;
 
 struct AxisGrid {
   std::int32_t count = 2;
@@ -51,12 +45,14 @@ struct RenderJob {
 };
 
 // Builds the job from the state's graph items and options. Refuses (kOutOfRange,
-// with a reason) a grid or parameter mesh larger than the limits above, and
-// (kBadGraphFile) a state without graph items.
+// with a reason) a grid or parameter mesh beyond the bounds in base/limits.h, and
+// (kNoGraph) a state without graph items. A refused job leaves `job` unchanged.
 Status buildRenderJob(const LangState& state, RenderJob& job, const char** reason = nullptr);
 
-// The bytes of per-redraw sample storage the grid walk needs for this job.
-std::size_t sampleStoreBytes(const RenderJob& job);
+// The bytes of per-redraw sample storage the grid walk needs for this job,
+// computed in 64 bits and saturating: compare it with kMaxSampleStoreBytes before
+// converting it to a size.
+std::uint64_t sampleStoreBytes(const RenderJob& job);
 
 // Puts every axis back to its full extent (the end of a slice).
 void restoreAxes(RenderJob& job);

@@ -83,6 +83,51 @@ TEST(LineReader, TextRulesInMemory) {
   }
 }
 
+// A text at its bounds is read whole; one character or one line more is refused,
+// from a file and from memory alike. Lines are stored compactly: the text's bytes
+// and one small record per line, never a heap block per line.
+TEST(LineReader, TextBounds) {
+  std::string atBytes(kMaxTextBytes, 'x');
+  for (std::size_t i = 999; i < atBytes.size(); i += 1000) atBytes[i] = '\n';
+  std::string atLines;
+  for (std::size_t i = 0; i < kMaxTextLines; ++i) atLines += "x\n";
+  const std::string emptyLines = std::string(kMaxTextLines + 1, '\n') + "x";  // only stored lines count
+  struct BoundCase {
+    std::string text;
+    Status status;
+    std::size_t lines;
+    std::string lastLine;
+  };
+  const BoundCase cases[] = {
+      {atBytes, kOk, (kMaxTextBytes + 999) / 1000, std::string(kMaxTextBytes % 1000, 'x')},
+      {atBytes + "y", kTooLarge, 0, ""},
+      {atLines, kOk, kMaxTextLines, "x"},
+      {atLines + "y", kTooLarge, 0, ""},
+      {atLines + "y\r\n", kTooLarge, 0, ""},
+      {emptyLines, kOk, 1, "x"},
+  };
+  int number = 0;
+  for (const BoundCase& c : cases) {
+    for (bool fromFile : {true, false}) {
+      LineList out;
+      out.append("previous text");
+      MemorySource source(c.text);
+      const Status status = fromFile ? readLines(source, out) : readLinesFromText(c.text, out);
+      EXPECT_EQ(status, c.status) << "case " << number << (fromFile ? " file" : " memory");
+      if (failed(status)) {
+        EXPECT_EQ(linesOf(out), Lines{"previous text"}) << "case " << number;
+        continue;
+      }
+      ASSERT_EQ(out.size(), c.lines) << "case " << number;
+      EXPECT_EQ(out.last()->view(), c.lastLine) << "case " << number;
+      // The text, a record per line, and the unused tails of the blocks.
+      EXPECT_LE(out.bytesHeld(), (c.text.size() + c.lines * kMaxLineRecordOverhead) * 101 / 100 + 4096)
+          << "case " << number;
+    }
+    ++number;
+  }
+}
+
 TEST(LineReader, StopsReadingAtTheEndMark) {
   std::string file = "a\r\n\x1A";
   MemorySource source(file);
