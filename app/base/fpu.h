@@ -16,6 +16,17 @@ inline void setProgramFloatingPointMode() {
 #endif
 }
 
+// Loads the program's control word again, without fninit: values may be live on
+// the register stack. A library, a driver or another runtime in the same process
+// may have changed the precision or rounding since start, so each execution and
+// each redraw begins with this.
+inline void reassertFloatingPointMode() {
+#if defined(__i386__) || defined(__x86_64__)
+  std::uint16_t cw = kProgramControlWord;
+  __asm__ volatile("fldcw %0" : : "m"(cw));
+#endif
+}
+
 inline std::uint16_t currentControlWord() {
 #if defined(__i386__) || defined(__x86_64__)
   std::uint16_t cw = 0;

@@ -29,7 +29,7 @@ real evaluateCell(LangState&, const ExprNode* n) { return asCell(n)->value; }
 real evaluateR(LangState& state, const ExprNode*) { return planarRadius(state); }
 
 real evaluateTheta(LangState& state, const ExprNode*) {
-  return math::angle(-cellValue(state, kX), -cellValue(state, kY)) + real(kPiConstant->value);
+  return math::polarAngle(cellValue(state, kX), cellValue(state, kY));
 }
 
 real evaluateRho(LangState& state, const ExprNode*) {

@@ -2,6 +2,7 @@
 // let the last command decide what the status bar shows and what is drawn.
 #include <string>
 
+#include "base/fpu.h"
 #include "lang/format.h"
 #include "lang/nodes.h"
 #include "lang/parser.h"
@@ -61,6 +62,7 @@ ExecResult runLastCommand(LangState& state, ExprNode* command, const SourceLine*
 }  // namespace
 
 ExecResult executeGraphText(LangState& state, const LineList& lines, const std::function<double()>& clockSeconds) {
+  reassertFloatingPointMode();
   if (lines.empty()) return {};
   clearGrid(state);
   resetOptions(state);

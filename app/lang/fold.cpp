@@ -61,9 +61,8 @@ ExprNode* expandDerived(LangState& state, const ExprNode* n) {
     return makeUnary(state, &kUnaryKinds[kSqrt], squares);
   }
   if (n->ops == &kDerivedKinds[kDerivedTheta]) {
-    ExprNode* minusX = makeUnary(state, &kUnaryKinds[kNegate], cellNode(state, kX));
-    ExprNode* minusY = makeUnary(state, &kUnaryKinds[kNegate], cellNode(state, kY));
-    return sum(state, makeBinary(state, &kBinaryKinds[kAngle], minusX, minusY), kPiConstant);
+    // angle(-x, -y) + pi as one operation: pi is added in extended precision.
+    return makeBinary(state, &kBinaryKinds[kPolarAngle], cellNode(state, kX), cellNode(state, kY));
   }
   return makeBinary(state, &kBinaryKinds[kAngle], cellNode(state, kZ), planarRadius(state));
 }

@@ -118,7 +118,6 @@ ConstantNode kColorConstants[kColorConstantCount] = {
 };
 
 ConstantNode kUndefinedConstant = {{&kConstantOps}, nullptr, std::numeric_limits<double>::quiet_NaN()};
-ConstantNode* const kPiConstant = &namedConstants[1];
 
 DerivedNode kDerivedNodes[kDerivedKindCount] = {
     {{&kDerivedKinds[kDerivedR]}, &kKeywords[24]},

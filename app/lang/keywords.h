@@ -73,8 +73,6 @@ bool isColorConstant(const ExprNode* node);
 
 // The language's undefined constant as a static leaf.
 extern ConstantNode kUndefinedConstant;
-// The named constant pi, as the expansion of theta uses it.
-extern ConstantNode* const kPiConstant;
 
 // The graph command record (defined with the graph command check).
 extern const GraphCommandRecord kGraphCommandRecord;

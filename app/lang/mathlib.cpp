@@ -270,6 +270,11 @@ real factorial(real x) { return gamma(x + 1); }
 real percent(real x) { return x / 100; }
 
 real angle(real a, real b) { return x87::fpatan(b, a); }
+
+// pi is added in extended precision, as one step with the angle, so that the
+// positive x axis is exactly 0 (the stored double pi left -1.2e-16 there). y + 0
+// turns -0 into +0: (1, -0) lies on the positive x axis too, not at 2 pi.
+real polarAngle(real x, real y) { return x87::fpatan(-(y + 0), -x) + kPi; }
 real beta(real a, real b) { return gamma(a) * gamma(b) / gamma(a + b); }
 
 real power(real a, real b) {

@@ -58,6 +58,7 @@ real percent(real x);    // postfix %: x / 100
 
 // Two-argument functions and operators.
 real angle(real a, real b);      // atan2(b, a), in -pi..pi
+real polarAngle(real x, real y); // theta of (x, y): angle(-x, -y) + pi, in 0..2pi
 real beta(real a, real b);
 real power(real a, real b);      // a^b with the language's rules for negative bases
 real intersect(real a, real b);  // value form of A & B

@@ -136,6 +136,7 @@ const NodeOps kBinaryKinds[kBinaryKindCount] = {
     binaryKind(foldBinary, emitBinaryCall, math::angle),
     {releaseBinary, evaluateBinary, foldIntersectCondition, foldIntersectValue, emitIntersectCondition,
      emitBinaryCall, BinaryRoutine(math::intersect)},
+    binaryKind(foldBinary, emitBinaryCall, math::polarAngle),
 };
 
 // <, <= and = share every operation; only their identities differ.

@@ -136,6 +136,7 @@ enum UnaryKind : int {
 
 enum BinaryKind : int {
   kAdd, kSubtract, kMultiply, kDivide, kReverseSubtract, kPower, kBeta, kAngle, kIntersect,
+  kPolarAngle,  // theta's expansion; no keyword
   kBinaryKindCount
 };
 

@@ -184,6 +184,40 @@ TEST_F(CompileTest, RandomExpressionsAgreeBitForBit) {
   }
 }
 
+// theta lies in 0..2 pi and starts at exactly 0 on the positive x axis, in
+// compiled code, folded into a constant and evaluated directly, so that
+// sqrt(theta) is defined all along that axis.
+TEST_F(CompileTest, ThetaStartsAtZeroOnThePositiveXAxis) {
+  const double pi = 3.141592653589793;
+  struct Case {
+    double x, y, theta;
+  } cases[] = {{1, 0, 0}, {7.5, -0.0, 0}, {0, 1, pi / 2}, {-2, 0, pi}, {0, -1, 1.5 * pi}, {1, -1e-300, 2 * pi}};
+  for (bool folded : {false, true}) {
+    if (folded) {
+      state.cells[kX].flags = state.cells[kY].flags = state.cells[kZ].flags = 0;
+    } else {
+      flagAxes();
+    }
+    for (const Case& c : cases) {
+      setPoint(c.x, c.y, 0);
+      const Both theta = valueOf("theta");
+      // Folding rounds the value to a double once.
+      if (!folded) EXPECT_TRUE(agree(theta.compiled, theta.direct)) << c.x << ", " << c.y;
+      for (real t : {theta.compiled, theta.direct}) {
+        if (c.theta == 0) {
+          EXPECT_TRUE(same(t, 0)) << c.x << ", " << c.y << ": " << static_cast<double>(t);
+        } else {
+          EXPECT_NEAR(static_cast<double>(t), c.theta, 1e-15) << c.x << ", " << c.y;
+        }
+      }
+    }
+    setPoint(1, 0, 0);
+    const Both root = valueOf("sqrt(theta)");
+    EXPECT_EQ(static_cast<double>(root.compiled), 0);
+    EXPECT_EQ(static_cast<double>(root.direct), 0);
+  }
+}
+
 // With the options and outer variables folded, constants are rounded to doubles
 // once; the results then agree to within that rounding.
 TEST_F(CompileTest, FoldedConstantsAgreeWithinTheirRounding) {

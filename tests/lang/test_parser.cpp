@@ -13,7 +13,8 @@ const char* const kUnaryNames[kUnaryKindCount] = {
     "floor", "sign", "one",   "nonneg", "sin",  "cos",   "tan",  "csc",  "sec",   "cot",
     "sinh", "cosh",  "tanh",  "csch",  "sech",  "coth",  "asinh", "acosh", "atanh", "acsch",
     "asech", "acoth", "asin", "acos",  "atan",  "acsc",  "asec", "acot"};
-const char* const kBinaryNames[kBinaryKindCount] = {"+", "-", "*", "/", "rsub", "^", "beta", "angle", "&"};
+const char* const kBinaryNames[kBinaryKindCount] = {"+", "-", "*", "/", "rsub", "^", "beta", "angle", "&",
+                                                    "theta"};
 const char* const kRelationNames[kRelationKindCount] = {"<", "<=", "="};
 const char* const kCallNames[kGraphCallKindCount] = {"vector", "rectangular", "cylindrical", "spherical", "near",
                                                      "near*"};
