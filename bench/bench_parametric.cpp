@@ -45,7 +45,7 @@ struct Redraw {
       lines.append(std::string_view(text).substr(start, end - start));
       start = end + 1;
     }
-    ok = vx::executeGraphText(state, lines, [] { return 0.0; }).outcome == vx::ExecOutcome::Graph &&
+    ok = vx::executeGraphText(state, lines).outcome == vx::ExecOutcome::Graph &&
          vx::buildRenderJob(state, job) == vx::kOk;
     vx::applyViewPreset(view, job.viewPreset());
   }

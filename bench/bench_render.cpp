@@ -52,7 +52,7 @@ struct Setup {
     std::string text = graph.text;
     text.replace(text.find("RES"), 3, std::to_string(resolution));
     LineList lines = LineList::fromText(text);
-    executeGraphText(state, lines, [] { return 0.0; });
+    executeGraphText(state, lines);
     buildRenderJob(state, job);
     applyViewPreset(view, job.viewPreset());
   }

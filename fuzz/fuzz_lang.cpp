@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/fpu.h"
+#include "base/memoryhost.h"
 #include "lang/lang.h"
 #include "lang/nodes.h"
 
@@ -79,17 +80,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   vx::Allocator allocator(chunks);
   {
     vx::LangState state(allocator);
-    state.readDataFile = [](const std::string&, std::string& contents) {
-      contents = "3 2 2  0 1 2 3 4 5 6 7 8 9 10 11";
-      return true;
-    };
+    vx::MemoryHost host;
+    host.anyOtherFile = "3 2 2  0 1 2 3 4 5 6 7 8 9 10 11";
+    host.clock = 1.5;
+    state.host = &host;
     state.sampling.innerHalfStep = 1.5;
     for (int axis = 0; axis < 3; ++axis) {
       state.sampling.nearLow[axis] = -1.5;
       state.sampling.nearHigh[axis] = 1.5;
     }
     vx::LineList lines = splitLines(data, size);
-    vx::ExecResult result = vx::executeGraphText(state, lines, [] { return 1.5; });
+    vx::ExecResult result = vx::executeGraphText(state, lines);
     if (result.outcome == vx::ExecOutcome::Graph) {
       for (vx::GraphItem* item = state.graphItems; item; item = item->next) exercise(state, item->tree);
       exercise(state, state.surfaceColorExpression);

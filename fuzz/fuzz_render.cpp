@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/fpu.h"
+#include "base/memoryhost.h"
 #include "render/framebuffer.h"
 #include "render/render.h"
 #include "render/renderjob.h"
@@ -31,13 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view text(reinterpret_cast<const char*>(data + 3), size - 3);
 
   vx::Allocator allocator;
+  vx::MemoryHost host;
+  host.anyOtherFile = "3 3 2  0 1 0 1 2 1 0 1 0  1 0 1 0 -1 0 1 0 1";
+  host.clock = 1.5;
   vx::LangState state(allocator);
-  state.readDataFile = [](const std::string&, std::string& contents) {
-    contents = "3 3 2  0 1 0 1 2 1 0 1 0  1 0 1 0 -1 0 1 0 1";
-    return true;
-  };
+  state.host = &host;
   vx::LineList lines = vx::LineList::fromText(text);
-  vx::ExecResult result = vx::executeGraphText(state, lines, [] { return 1.5; });
+  vx::ExecResult result = vx::executeGraphText(state, lines);
   if (result.outcome != vx::ExecOutcome::Graph) return 0;
   vx::RenderJob job;
   if (vx::failed(vx::buildRenderJob(state, job)) || !affordable(job)) return 0;

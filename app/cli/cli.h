@@ -1,10 +1,10 @@
 #pragma once
 // Shared pieces of the `veltrix` command-line tool.
 #include <string>
+#include <string_view>
 
-#include "base/lines.h"
-#include "lang/lang.h"
-#include "render/renderjob.h"
+#include "cli/posix_host.h"
+#include "core/document.h"
 
 namespace vx::cli {
 
@@ -12,28 +12,22 @@ namespace vx::cli {
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitRefused = 1;
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130;  // as a shell reports a death by SIGINT
 
-// A graph text as a command reads it: FILE, "-" for standard input, or none for
-// the built-in opening graph text.
-struct LoadedText {
-  LineList lines;
-  std::string folder;  // where read3dtextfile names are resolved
-  std::string name;    // for messages: the path, "-" or "(opening graph)"
-};
+// Reads the graph text of a command into `document`: FILE, "-" for standard
+// input, or none (null) for the built-in opening graph text. On failure prints
+// one line "veltrix: NAME: REASON" to standard error and returns false.
+bool readGraphText(PosixHost& host, Document& document, const char* path);
 
-// Reads the text (ASCII or binary, told apart by the first byte). On failure
-// prints one line "veltrix: NAME: REASON" to standard error and returns false.
-bool loadGraphText(const char* path, LoadedText& out);
+// How messages name the graph text of `path`.
+std::string graphTextName(const char* path);
 
-// Executes the text as the program does after opening it, with `time` read from
-// `clockSeconds`. A valid graph command also builds `job`; one whose job cannot
-// be built (a grid too fine for memory) counts as an invalid graph command, as
-// the status text "Syntax error" says, and `*why` gets the reason.
-ExecResult executeGraphFile(LangState& state, const LoadedText& text, const std::function<double()>& clockSeconds,
-                            RenderJob& job, std::string* why = nullptr);
+// Writes `data` to OUT through the host, or to standard output for "-". On
+// failure prints one line naming OUT and returns kExitRefused.
+int writeOutput(PosixHost& host, const std::string& path, std::string_view data);
 
-// Resolves read3dtextfile names against `folder` (relative names only).
-DataFileReader dataFileReaderFor(const std::string& folder);
+// The phrase of a failed status with what the system added, for messages.
+std::string describeFailure(const PosixHost& host, Status status);
 
 // Prints "veltrix COMMAND: MESSAGE" and a hint to use --help; returns kExitUsage.
 int usageError(const char* command, const std::string& message);
@@ -70,11 +64,6 @@ class ArgumentScanner {
 
 // Parses a decimal number argument (the whole text); false when it is not one.
 bool parseDoubleArgument(const char* text, double& out);
-
-// Writes `data` to `path` through a temporary file in the same folder and a
-// rename, so that no half-written file is ever left under the final name.
-// Returns an empty string on success, otherwise the reason.
-std::string writeFileAtomically(const std::string& path, const std::string& data);
 
 // The commands; each returns its exit status.
 int commandRun(int argc, char** argv);

@@ -1,116 +1,49 @@
-// File access of the command-line tool: the file-backed byte streams under the
-// portable readers and writers, data files for read3dtextfile, atomic output.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// Reading graph texts and writing outputs for every command, and the argument
+// scanner.
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "base/limits.h"
 #include "cli/cli.h"
-#include "cli/filestream.h"
-#include "files/linereader.h"
 
 namespace vx::cli {
 
-Status FileSource::read(std::uint8_t& byte) {
-  if (next_ == end_) {
-    if (ended_) return kEndOfData;
-    std::size_t n = std::fread(buffer_, 1, sizeof buffer_, file_);
-    if (n == 0) {
-      if (std::ferror(file_)) return kReadFailed;
-      ended_ = true;
-      return kEndOfData;
-    }
-    next_ = buffer_;
-    end_ = buffer_ + n;
-  }
-  byte = *next_++;
-  return kOk;
+std::string graphTextName(const char* path) { return path ? path : "(opening graph)"; }
+
+std::string describeFailure(const PosixHost& host, Status status) {
+  std::string text = describeStatus(status);
+  if (!host.lastReason().empty()) text += " (" + host.lastReason() + ")";
+  return text;
 }
 
-namespace {
-
-std::string folderOf(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Data files are read whole; anything larger than this cannot be a sensible grid.
-constexpr long kMaxDataFileBytes = 256L << 20;
-
-}  // namespace
-
-bool loadGraphText(const char* path, LoadedText& out) {
+bool readGraphText(PosixHost& host, Document& document, const char* path) {
   if (!path) {
-    out.name = "(opening graph)";
-    out.folder = ".";
-    return !failed(readLinesFromText(kOpeningGraphText, out.lines));
+    document.readOpeningGraph();
+    return true;
   }
-  out.name = path;
-  bool standardInput = !std::strcmp(path, "-");
-  out.folder = standardInput ? "." : folderOf(path);
-  std::FILE* file = standardInput ? stdin : std::fopen(path, "rb");
-  if (!file) {
-    refuse(out.name, std::string(describeStatus(kCannotOpen)) + " (" + std::strerror(errno) + ")");
-    return false;
+  Status status = kOk;
+  if (std::strcmp(path, "-") == 0) {
+    std::string bytes;
+    status = host.readStandardInput(kMaxTextBytes, bytes);
+    if (!failed(status)) status = document.readBytes(bytes, "");
+  } else {
+    status = document.read(path);
   }
-  if (!standardInput) {
-    struct stat info;
-    if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-      std::fclose(file);
-      refuse(out.name, "is a folder, not a graph file");
-      return false;
-    }
-  }
-  FileSource source(file);
-  Status status = readLines(source, out.lines);
-  if (!standardInput) std::fclose(file);
-  if (failed(status)) {
-    refuse(out.name, describeStatus(status));
-    return false;
-  }
-  return true;
+  if (!failed(status)) return true;
+  refuse(path, describeFailure(host, status));
+  return false;
 }
 
-ExecResult executeGraphFile(LangState& state, const LoadedText& text, const std::function<double()>& clockSeconds,
-                            RenderJob& job, std::string* why) {
-  state.readDataFile = dataFileReaderFor(text.folder);
-  state.acceptGraphCommand = [&](LangState& s) {
-    const char* reason = nullptr;
-    if (!failed(buildRenderJob(s, job, &reason))) return true;
-    if (why && reason) *why = reason;
-    return false;
-  };
-  ExecResult result = executeGraphText(state, text.lines, clockSeconds);
-  state.acceptGraphCommand = nullptr;
-  return result;
-}
-
-DataFileReader dataFileReaderFor(const std::string& folder) {
-  return [folder](const std::string& name, std::string& contents) {
-    if (name.empty()) return false;
-    std::string path = name[0] == '/' ? name : folder + "/" + name;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return false;
-    contents.clear();
-    char buffer[65536];
-    bool ok = true;
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) {
-      if (contents.size() + n > static_cast<std::size_t>(kMaxDataFileBytes)) {
-        ok = false;
-        break;
-      }
-      contents.append(buffer, n);
-    }
-    if (std::ferror(file)) ok = false;
-    std::fclose(file);
-    return ok;
-  };
+int writeOutput(PosixHost& host, const std::string& path, std::string_view data) {
+  if (path != "-") {
+    const Status status = host.writeFile(path, data);
+    return failed(status) ? refuse(path, describeFailure(host, status)) : kExitDone;
+  }
+  if (std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0) return kExitDone;
+  return refuse("standard output", std::string(describeStatus(kWriteFailed)) + " (" + std::strerror(errno) + ")");
 }
 
 int usageError(const char* command, const std::string& message) {
@@ -151,40 +84,6 @@ bool parseDoubleArgument(const char* text, double& out) {
   if (*end || errno == ERANGE || !std::isfinite(v)) return false;
   out = v;
   return true;
-}
-
-std::string writeFileAtomically(const std::string& path, const std::string& data) {
-  if (path == "-") {
-    bool ok = std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0;
-    return ok ? "" : "cannot write to standard output";
-  }
-  std::string temp = folderOf(path) + "/.veltrix-XXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return std::string("cannot create a file beside it (") + std::strerror(errno) + ")";
-  const char* p = data.data();
-  std::size_t left = data.size();
-  while (left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      std::string reason = std::string("writing failed (") + std::strerror(errno) + ")";
-      ::close(fd);
-      ::unlink(temp.c_str());
-      return reason;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  // New files get the usual permissions, as if created with fopen under the umask.
-  mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  if (::close(fd) != 0 || std::rename(temp.c_str(), path.c_str()) != 0) {
-    std::string reason = std::string("cannot write the file (") + std::strerror(errno) + ")";
-    ::unlink(temp.c_str());
-    return reason;
-  }
-  return "";
 }
 
 }  // namespace vx::cli

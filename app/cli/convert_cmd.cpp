@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "cli/cli.h"
-#include "files/writers.h"
 
 namespace vx::cli {
 
@@ -63,17 +62,15 @@ int commandConvert(int argc, char** argv) {
   if (pathCount != 2) return usageError("convert", "give the input and the output file");
   if (seed >= 0 && !std::strcmp(form, "ascii")) return usageError("convert", "--seed applies to the binary form only");
 
-  LoadedText text;
-  if (!loadGraphText(paths[0], text)) return kExitRefused;
-
-  StringSink sink;
-  Status status = !std::strcmp(form, "binary")
-                      ? writeBinary(sink, text.lines, seed >= 0 ? static_cast<std::uint8_t>(seed) : clockSeed())
-                      : writeAscii(sink, text.lines);
+  PosixHost host;
+  Allocator allocator;
+  Document document(allocator, host);
+  if (!readGraphText(host, document, paths[0])) return kExitRefused;
+  std::string bytes;
+  const GraphFileForm to = !std::strcmp(form, "binary") ? GraphFileForm::Binary : GraphFileForm::Ascii;
+  const Status status = document.encode(to, seed >= 0 ? static_cast<std::uint8_t>(seed) : clockSeed(), bytes);
   if (failed(status)) return refuse(paths[1], describeStatus(status));
-  std::string problem = writeFileAtomically(paths[1], sink.bytes());
-  if (!problem.empty()) return refuse(paths[1], problem);
-  return kExitDone;
+  return writeOutput(host, paths[1], bytes);
 }
 
 }  // namespace vx::cli

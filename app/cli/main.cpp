@@ -1,4 +1,5 @@
 // veltrix: runs, renders and converts graph files without a window.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -21,7 +22,8 @@ const char kUsage[] =
     "With no FILE, run and render use the built-in opening graph. '-' reads standard\n"
     "input. 'veltrix COMMAND --help' describes a command.\n"
     "\n"
-    "exit status: 0 done; 1 input refused or nothing to draw; 2 usage error.\n";
+    "exit status: 0 done; 1 input refused, nothing to draw or output not written;\n"
+    "2 usage error; 130 interrupted (Ctrl-C).\n";
 
 struct Command {
   const char* name;
@@ -34,10 +36,17 @@ constexpr Command kCommands[] = {
     {"convert", vx::cli::commandConvert},
 };
 
-}  // namespace
+// Whatever a command printed must have reached standard output (a full disk, a
+// closed pipe): a command that succeeded otherwise says why and fails.
+int checkedStandardOutput(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  if (status != vx::cli::kExitDone) return status;
+  const int error = errno;
+  return vx::cli::refuse("standard output",
+                         std::string(vx::describeStatus(vx::kWriteFailed)) + " (" + std::strerror(error) + ")");
+}
 
-int main(int argc, char** argv) {
-  vx::setProgramFloatingPointMode();
+int dispatch(int argc, char** argv) {
   if (argc < 2) {
     std::fputs(kUsage, stderr);
     return vx::cli::kExitUsage;
@@ -52,4 +61,11 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "veltrix: unknown command '%s'\n", argv[1]);
   std::fputs(kUsage, stderr);
   return vx::cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  vx::setProgramFloatingPointMode();
+  return checkedStandardOutput(dispatch(argc, argv));
 }

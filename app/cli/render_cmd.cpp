@@ -153,6 +153,31 @@ std::string refusalOf(const ExecResult& result) {
   return "";
 }
 
+int interrupted() {
+  std::fputs("veltrix: interrupted\n", stderr);
+  return kExitInterrupted;
+}
+
+// Draws the picture and encodes it; on failure returns the exit status (the
+// message printed), otherwise -1.
+int drawPicture(PosixHost& host, Document& document, const RenderArguments& args, std::string& png) {
+  try {
+    OwnedFrameBuffer picture(args.format, args.width, args.height);
+    host.showProgress("veltrix render");
+    const Status status = document.draw(picture.get());
+    host.finishProgress();
+    if (status == kCancelled || PosixHost::interrupted()) return interrupted();
+    if (failed(status)) return refuse(args.output, describeStatus(status));
+    const std::string problem = encodePng(picture.get(), *document.renderer.colorTable, png);
+    if (!problem.empty()) return refuse(args.output, problem);
+  } catch (const std::bad_alloc&) {
+    host.finishProgress();
+    return refuse(graphTextName(args.path), "not enough memory for a " + std::to_string(args.width) + "x" +
+                                                std::to_string(args.height) + " picture");
+  }
+  return -1;
+}
+
 }  // namespace
 
 int commandRender(int argc, char** argv) {
@@ -160,47 +185,37 @@ int commandRender(int argc, char** argv) {
   const int parsed = parseArguments(argc, argv, args);
   if (parsed >= 0) return parsed;
 
-  LoadedText text;
-  if (!loadGraphText(args.path, text)) return kExitRefused;
+  PosixHost::catchInterrupt();
+  PosixHost host;
+  host.setClock(args.time, false);
   Allocator allocator;
-  LangState state(allocator);
-  const double time = args.time;
-  RenderJob job;
-  std::string why;
-  const ExecResult result = executeGraphFile(state, text, [time] { return time; }, job, &why);
-  if (result.outcome != ExecOutcome::Graph)
-    return refuse(text.name, refusalOf(result) + (why.empty() ? "" : " (" + why + ")"));
-
-  ViewRecord view;
-  applyViewPreset(view, job.viewPreset());
-  if (args.angles) {
-    view.horizontal = static_cast<float>(args.horizontal);
-    view.elevation = static_cast<float>(args.elevation);
-    updateEyeVector(view);
+  Document document(allocator, host);
+  if (!readGraphText(host, document, args.path)) return kExitRefused;
+  const ExecResult& result = document.execute();
+  if (result.outcome != ExecOutcome::Graph) {
+    const std::string& why = document.jobRefusal;
+    return refuse(graphTextName(args.path), refusalOf(result) + (why.empty() ? "" : " (" + why + ")"));
   }
+  if (args.angles) {
+    document.view.horizontal = static_cast<float>(args.horizontal);
+    document.view.elevation = static_cast<float>(args.elevation);
+    updateEyeVector(document.view);
+  }
+  document.zoom = static_cast<float>(args.zoom);
 
   FontPainter font;
   std::string fontProblem;
-  Renderer renderer(allocator);
   if (font.load(VELTRIX_FONT_PATH, fontProblem)) {
-    renderer.text = font.painter();
-  } else if (job.box()) {
+    document.renderer.text = font.painter();
+  } else if (document.job.box()) {
     std::fprintf(stderr, "veltrix render: %s; the box is drawn without labels\n", fontProblem.c_str());
   }
 
   std::string png;
-  try {
-    OwnedFrameBuffer picture(args.format, args.width, args.height);
-    renderPicture(renderer, state, job, view, static_cast<float>(args.zoom), picture.get());
-    const std::string problem = encodePng(picture.get(), *renderer.colorTable, png);
-    if (!problem.empty()) return refuse(args.output, problem);
-  } catch (const std::bad_alloc&) {
-    return refuse(text.name, "not enough memory for a " + std::to_string(args.width) + "x" +
-                                 std::to_string(args.height) + " picture");
-  }
-  const std::string problem = writeFileAtomically(args.output, png);
-  if (!problem.empty()) return refuse(args.output, problem);
-  return kExitDone;
+  const int failure = drawPicture(host, document, args, png);
+  if (failure >= 0) return failure;
+  if (PosixHost::interrupted()) return interrupted();
+  return writeOutput(host, args.output, png);
 }
 
 }  // namespace vx::cli

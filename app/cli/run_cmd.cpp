@@ -1,5 +1,4 @@
 // veltrix run: execute a graph text and print what status-bar part 0 would show.
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -41,21 +40,14 @@ int commandRun(int argc, char** argv) {
     }
   }
 
-  auto started = std::chrono::steady_clock::now();
-  LoadedText text;
-  if (!loadGraphText(path, text)) return kExitRefused;
-
+  PosixHost host;
+  host.setClock(startTime, true);
   Allocator allocator;
-  LangState state(allocator);
-  auto clock = [&] {
-    std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
-    // The program clock counts whole milliseconds.
-    return startTime + static_cast<long long>(elapsed.count() * 1000) / 1000.0;
-  };
-  RenderJob job;
-  ExecResult result = executeGraphFile(state, text, clock, job);
-  std::printf("%s\n", result.status.c_str());
-  return std::fflush(stdout) == 0 ? kExitDone : kExitRefused;
+  Document document(allocator, host);
+  if (!readGraphText(host, document, path)) return kExitRefused;
+  // Standard output is checked once the command ends (main).
+  std::printf("%s\n", document.execute().status.c_str());
+  return kExitDone;
 }
 
 }  // namespace vx::cli

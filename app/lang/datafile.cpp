@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/host.h"
+#include "base/paths.h"
 #include "lang/mathlib.h"
 
 namespace vx {
@@ -73,9 +75,10 @@ DataGrid* parseDataGrid(LangState& state, std::string_view text) {
 }
 
 DataGrid* readDataGrid(LangState& state, std::string_view name) {
-  if (!state.readDataFile) return nullptr;
+  if (!state.host || name.empty()) return nullptr;
   std::string contents;
-  if (!state.readDataFile(std::string(name), contents)) return nullptr;
+  const std::string path = resolveAgainstFolder(state.folder, name);
+  if (failed(state.host->readFile(path, kMaxDataFileBytes, contents))) return nullptr;
   DataGrid* grid = parseDataGrid(state, contents);
   if (!grid) return nullptr;
   if (state.gridFixed) {

@@ -8,10 +8,11 @@
 
 namespace vx {
 
-// Reads the data file `name` through the state's reader and makes a grid of it;
-// null when the reader is unset or fails, a number is malformed, values are
-// missing, the size is beyond the bounds, or the dimensions differ from those
-// fixed by an earlier array of the same execution. The first array fixes them.
+// Reads the data file `name` (resolved against the state's folder) through the
+// state's host and makes a grid of it; null when there is no host or the read
+// fails, a number is malformed, values are missing, the size is beyond the
+// bounds, or the dimensions differ from those fixed by an earlier array of the
+// same execution. The first array fixes them.
 DataGrid* readDataGrid(LangState& state, std::string_view name);
 
 // The grid that `text` describes, without touching the state's fixed dimensions;

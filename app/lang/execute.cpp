@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/fpu.h"
+#include "base/host.h"
 #include "lang/format.h"
 #include "lang/nodes.h"
 #include "lang/parser.h"
@@ -61,14 +62,14 @@ ExecResult runLastCommand(LangState& state, ExprNode* command, const SourceLine*
 
 }  // namespace
 
-ExecResult executeGraphText(LangState& state, const LineList& lines, const std::function<double()>& clockSeconds) {
+ExecResult executeGraphText(LangState& state, const LineList& lines) {
   reassertFloatingPointMode();
   if (lines.empty()) return {};
   clearGrid(state);
   resetOptions(state);
   state.usesTime = false;
   for (const SourceLine* line = lines.first(); line;) {
-    if (clockSeconds) state.cells[kTime].value = clockSeconds();
+    if (state.host) state.cells[kTime].value = state.host->clockSeconds();
     ParseEffects before(state);
     const SourceLine* next = nullptr;
     ExprNode* command = parseCommand(state, line, &next);

@@ -5,7 +5,6 @@
 // expressions of those items at grid points.
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "base/lines.h"
@@ -93,8 +92,18 @@ struct SamplingContext {
   double rangeMaximum[3] = {3, 3, 3};
 };
 
-// Reads the whole of a data file named by read3dtextfile; false when it cannot.
-using DataFileReader = std::function<bool(const std::string& name, std::string& contents)>;
+class Host;
+class LangState;
+
+// Asked by the graph command check once the new items are in graphItems: the
+// front end (the Document) builds its render job here and refuses a graph it
+// cannot draw (a grid too fine for memory), which then counts as an invalid
+// graph command and leaves the previous items in place.
+class GraphCommandCheck {
+ public:
+  virtual ~GraphCommandCheck() = default;
+  virtual bool acceptGraphCommand(LangState& state) = 0;
+};
 
 class LangState {
  public:
@@ -122,13 +131,15 @@ class LangState {
   std::int32_t gridDimensions[3] = {0, 0, 0};
 
   SamplingContext sampling;
-  DataFileReader readDataFile;  // unset: every read3dtextfile fails
 
-  // Asked by the graph command check once the new items are in graphItems: the
-  // front end builds its render job here and refuses a graph it cannot draw
-  // (a grid too fine for memory), which then counts as an invalid graph command
-  // and leaves the previous items in place. Unset: every graph is accepted.
-  std::function<bool(LangState&)> acceptGraphCommand;
+  // What the text asks of the system: data files (read3dtextfile) and the clock
+  // (time). None: every read3dtextfile fails and `time` keeps its value.
+  Host* host = nullptr;
+  // The graph file's folder, against which data-file names are resolved ("" is
+  // the current folder).
+  std::string folder;
+  // None: every graph is accepted.
+  GraphCommandCheck* graphCommandCheck = nullptr;
 
   // Blocks (nodes, graph items, code) this state has taken from the allocator
   // and not yet given back: 0 once everything it made has been released.
@@ -144,9 +155,8 @@ struct ExecResult {
 };
 
 // Resets the options, runs every command in line order and handles the last one.
-// `clockSeconds` is read before every command to set `time`.
-ExecResult executeGraphText(LangState& state, const LineList& lines,
-                            const std::function<double()>& clockSeconds);
+// The host's clock is read before every command to set `time`.
+ExecResult executeGraphText(LangState& state, const LineList& lines);
 
 // Resets every cell but `time` to its default and the colour expressions to
 // byheight and black.

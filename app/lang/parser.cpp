@@ -441,7 +441,7 @@ bool checkGraphCommand(LangState& state, ExprNode*& argument) {
   const bool previousUsesTime = state.graphUsesTime;
   state.graphItems = items;
   state.graphUsesTime = state.usesTime;
-  const bool accepted = !state.acceptGraphCommand || state.acceptGraphCommand(state);
+  const bool accepted = !state.graphCommandCheck || state.graphCommandCheck->acceptGraphCommand(state);
   // Release whichever chain lost: the refused new one, or the replaced old one.
   if (accepted) {
     state.graphItems = previous;

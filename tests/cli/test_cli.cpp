@@ -1,6 +1,8 @@
 // The veltrix tool as scripts see it: output, exit statuses, files left behind.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -45,11 +48,13 @@ class Cli : public testing::Test {
     return s.str();
   }
 
-  // Runs the tool through the shell; `args` is already quoted as needed.
-  Outcome veltrix(const std::string& args, const std::string& stdinText = "") const {
+  // Runs the tool through the shell; `args` is already quoted as needed. A tool
+  // that waits for ever is stopped after a minute (exit status 124).
+  Outcome veltrix(const std::string& args, const std::string& stdinText = "", std::string output = "") const {
     std::string input = write(".stdin", stdinText);
-    std::string cmd = std::string("cd '") + dir_.string() + "' && '" VELTRIX_BINARY "' " + args + " <'" + input +
-                      "' >'" + path(".out") + "' 2>'" + path(".err") + "'";
+    if (output.empty()) output = path(".out");
+    std::string cmd = std::string("cd '") + dir_.string() + "' && timeout 60 '" VELTRIX_BINARY "' " + args + " <'" +
+                      input + "' >'" + output + "' 2>'" + path(".err") + "'";
     Outcome o;
     int status = std::system(cmd.c_str());
     o.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -204,6 +209,71 @@ TEST_F(Cli, DataFilesAreFoundBesideTheGraphFile) {
   EXPECT_EQ(veltrix("run sub/malformed.vlx").out, "Syntax error\n");
 }
 
+TEST_F(Cli, OutputsThatAreNotPlainFilesOrAreTheInputAreRefusedAndLeftAlone) {
+  const std::string graph = "graph3d( x^2+y^2+z^2 = 9 )\n";
+  write("g.vlx", graph);
+  write("target.txt", "target");
+  fs::create_symlink("target.txt", path("link.png"));
+  ASSERT_EQ(mkfifo(path("fifo.png").c_str(), 0644), 0);
+  std::vector<std::string> refused = {"link.png", "fifo.png"};
+  if (mknod(path("null.png").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) refused.push_back("null.png");  // as root
+  for (const std::string& out : refused) {
+    for (const std::string& args : {"render g.vlx --size 8x8 -o " + out, "convert --to ascii g.vlx " + out}) {
+      Outcome o = veltrix(args);
+      EXPECT_EQ(o.exit, 1) << args;
+      EXPECT_NE(o.err.find(out + ": not a regular file"), std::string::npos) << o.err;
+    }
+  }
+  EXPECT_TRUE(fs::is_symlink(path("link.png")));
+  EXPECT_EQ(slurp(path("target.txt")), "target");
+  EXPECT_TRUE(fs::is_fifo(path("fifo.png")));
+
+  // The input, by its own name or another link to it, is never overwritten.
+  fs::create_hard_link(path("g.vlx"), path("same.vlx"));
+  for (const char* args : {"render g.vlx --size 8x8 -o g.vlx", "convert --to binary g.vlx g.vlx",
+                           "convert --to binary g.vlx same.vlx", "convert --to ascii - .stdin"}) {
+    Outcome o = veltrix(args, graph);
+    EXPECT_EQ(o.exit, 1) << args;
+    EXPECT_NE(o.err.find("the output is the input file"), std::string::npos) << o.err;
+  }
+  EXPECT_EQ(slurp(path("g.vlx")), graph);
+
+  // A replaced file keeps its permissions; a new one gets the usual ones.
+  write("kept.vlx", "old\r\n");
+  fs::permissions(path("kept.vlx"), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  ASSERT_EQ(veltrix("convert --to ascii g.vlx kept.vlx").exit, 0);
+  EXPECT_EQ(slurp(path("kept.vlx")), "graph3d( x^2+y^2+z^2 = 9 )\r\n");
+  EXPECT_EQ(fs::status(path("kept.vlx")).permissions() & fs::perms::all, fs::perms(0640));
+  const mode_t mask = umask(0);
+  umask(mask);
+  ASSERT_EQ(veltrix("convert --to ascii g.vlx new.vlx").exit, 0);
+  EXPECT_EQ(fs::status(path("new.vlx")).permissions() & fs::perms::all, fs::perms(0666 & ~mask));
+  for (const auto& entry : fs::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename().string().rfind(".veltrix-", 0), std::string::npos) << entry.path();
+}
+
+TEST_F(Cli, PipesAreNeverWaitedForAndAFullOutputIsReported) {
+  ASSERT_EQ(mkfifo(path("pipe.vlx").c_str(), 0644), 0);
+  ASSERT_EQ(mkfifo(path("grid.txt").c_str(), 0644), 0);
+  Outcome o = veltrix("run pipe.vlx");
+  EXPECT_EQ(o.exit, 1);
+  EXPECT_EQ(o.err, "veltrix: pipe.vlx: not a regular file (a named pipe)\n");
+  write("g.vlx", "graph3d( read3dtextfile(\"grid.txt\") = 0.5 )\n");
+  o = veltrix("run g.vlx");
+  EXPECT_EQ(o.exit, 0);
+  EXPECT_EQ(o.out, "Syntax error\n");
+  o = veltrix("run .", "");
+  EXPECT_EQ(o.err, "veltrix: .: not a regular file (a folder)\n");
+
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  for (const char* args : {"run -", "convert --to ascii - -", "render - --size 8x8 -o -", "--help"}) {
+    o = veltrix(args, "graph3d( z = x )\n", "/dev/full");
+    EXPECT_EQ(o.exit, 1) << args;
+    EXPECT_NE(o.err.find("veltrix: standard output: writing failed (No space left on device)"), std::string::npos)
+        << args << ": " << o.err;
+    EXPECT_EQ(std::count(o.err.begin(), o.err.end(), '\n'), 1) << o.err;
+  }
+}
 
 // Width and height from a PNG header, or {0, 0} when the bytes are not a PNG.
 std::pair<unsigned, unsigned> pngSize(const std::string& png) {

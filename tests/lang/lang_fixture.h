@@ -3,10 +3,10 @@
 // texts given with LF line ends.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <string_view>
 
+#include "base/memoryhost.h"
 #include "lang/lang.h"
 #include "lang/nodes.h"
 #include "lang/parser.h"
@@ -17,20 +17,15 @@ class LangTest : public ::testing::Test {
  protected:
   Allocator allocator;
   LangState state{allocator};
-  std::map<std::string, std::string> files;
+  MemoryHost host;
+  std::map<std::string, std::string>& files = host.files;
 
-  LangTest() {
-    state.readDataFile = [this](const std::string& name, std::string& contents) {
-      auto found = files.find(name);
-      if (found == files.end()) return false;
-      contents = found->second;
-      return true;
-    };
-  }
+  LangTest() { state.host = &host; }
 
   ExecResult run(std::string_view text, double clock = 0) {
     LineList lines = LineList::fromText(text);
-    return executeGraphText(state, lines, [clock] { return clock; });
+    host.clock = clock;
+    return executeGraphText(state, lines);
   }
 
   // Parses one single-line command; the caller releases the result.

@@ -117,10 +117,11 @@ TEST_F(ExecuteTest, ColourOptionsKeepTheirExpression) {
 }
 
 TEST_F(ExecuteTest, TimeIsSetBeforeEveryCommand) {
-  int calls = 0;
+  host.clock = 0.5;
+  host.clockStep = 0.5;
   LineList lines = LineList::fromText("a := time\nb := time\ngraph3d(x=1)");
-  executeGraphText(state, lines, [&calls] { return ++calls * 0.5; });
-  EXPECT_EQ(calls, 3);
+  executeGraphText(state, lines);
+  EXPECT_EQ(host.clockReadings, 3);
   EXPECT_EQ(cell(kA), 0.5);
   EXPECT_EQ(cell(kB), 1.0);
   EXPECT_TRUE(state.graphUsesTime);
@@ -171,13 +172,17 @@ TEST_F(ExecuteTest, NothingIsLeftBehind) {
 }  // namespace
 TEST_F(ExecuteTest, AGraphTheFrontEndCannotDrawIsASyntaxErrorAndKeepsThePreviousGraph) {
   ASSERT_EQ(run("graph3d((x=1, y=1))").outcome, ExecOutcome::Graph);
-  GraphItem* previous = state.graphItems;
-  int offered = 0;
-  state.acceptGraphCommand = [&](LangState& s) {
-    ++offered;
-    EXPECT_NE(s.graphItems, previous);  // the new items are in place while asked
-    return s.value(kResolution) <= 100;
-  };
+  struct FineGridsRefused final : GraphCommandCheck {
+    GraphItem* previous = nullptr;
+    int offered = 0;
+    bool acceptGraphCommand(LangState& s) override {
+      ++offered;
+      EXPECT_NE(s.graphItems, previous);  // the new items are in place while asked
+      return s.value(kResolution) <= 100;
+    }
+  } check;
+  GraphItem* previous = check.previous = state.graphItems;
+  state.graphCommandCheck = &check;
   ExecResult refused = run("graph3d.resolution := 5000\ngraph3d(z=1)");
   EXPECT_EQ(refused.outcome, ExecOutcome::SyntaxError);
   EXPECT_EQ(refused.status, "Syntax error");
@@ -185,7 +190,7 @@ TEST_F(ExecuteTest, AGraphTheFrontEndCannotDrawIsASyntaxErrorAndKeepsThePrevious
   EXPECT_EQ(itemCount(), 2);
   EXPECT_EQ(run("graph3d.resolution := 50\ngraph3d(z=1)").outcome, ExecOutcome::Graph);
   EXPECT_EQ(itemCount(), 1);
-  EXPECT_EQ(offered, 2);
+  EXPECT_EQ(check.offered, 2);
 }
 
 }  // namespace vx::testing

@@ -295,7 +295,7 @@ TEST_F(DataArrayTest, RefusedFiles) {
     EXPECT_FALSE(state.gridFixed) << text;
   }
   EXPECT_FALSE(parses("read3dtextfile(\"missing\")"));
-  state.readDataFile = nullptr;
+  state.host = nullptr;
   files["g"] = "2 2 2 1 2 3 4 5 6 7 8";
   EXPECT_FALSE(parses("read3dtextfile(\"g\")"));
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/memory.h"
+#include "base/memoryhost.h"
 #include "lang/lang.h"
 #include "render/render.h"
 
@@ -14,6 +15,7 @@ namespace vx::rendertest {
 // A graph text executed with `time` fixed, its job built and the view set to its preset.
 struct Scene {
   Allocator allocator;
+  MemoryHost host;
   LangState state{allocator};
   RenderJob job;
   Renderer renderer{allocator};
@@ -23,7 +25,9 @@ struct Scene {
 
   explicit Scene(const std::string& text, double time = 0) {
     LineList lines = LineList::fromText(text);
-    result = executeGraphText(state, lines, [time] { return time; });
+    host.clock = time;
+    state.host = &host;
+    result = executeGraphText(state, lines);
     if (result.outcome != ExecOutcome::Graph) {
       jobStatus = kBadGraphFile;
       return;

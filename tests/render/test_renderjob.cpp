@@ -72,13 +72,12 @@ TEST(RenderJob, FlagsStepsAndView) {
 TEST(RenderJob, DataArrayFixesTheGrid) {
   Allocator allocator;
   LangState state(allocator);
-  state.readDataFile = [](const std::string&, std::string& contents) {
-    contents = "3 4 5";
-    for (int i = 0; i < 60; ++i) contents += " " + std::to_string(i % 7);
-    return true;
-  };
+  MemoryHost host;
+  std::string& contents = host.files["grid.txt"] = "3 4 5";
+  for (int i = 0; i < 60; ++i) contents += " " + std::to_string(i % 7);
+  state.host = &host;
   LineList lines = LineList::fromText("graph3d( read3dtextfile(\"grid.txt\") = 3 )");
-  ASSERT_EQ(executeGraphText(state, lines, [] { return 0.0; }).outcome, ExecOutcome::Graph);
+  ASSERT_EQ(executeGraphText(state, lines).outcome, ExecOutcome::Graph);
   RenderJob job;
   ASSERT_EQ(buildRenderJob(state, job), kOk);
   EXPECT_EQ(job.axes[0].count, 3);
@@ -100,7 +99,7 @@ TEST(RenderJob, StorageIsBoundedAndRefusalsSayWhy) {
     Allocator allocator;
     LangState state(allocator);
     LineList lines = LineList::fromText(text);
-    ASSERT_EQ(executeGraphText(state, lines, [] { return 0.0; }).outcome, ExecOutcome::Graph) << text;
+    ASSERT_EQ(executeGraphText(state, lines).outcome, ExecOutcome::Graph) << text;
     RenderJob job;
     job.graphCount = 99;
     const char* reason = nullptr;
