@@ -1,3 +1,4 @@
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -222,32 +223,54 @@ TEST_F(ParserTest, NestingIsBounded) {
   EXPECT_EQ(run(list + ")").outcome, ExecOutcome::Value);
 }
 
-// Texts just inside the bounds go through every recursive routine: parse, direct
-// evaluation, folding, compilation and the interpreter (with its deep stack).
-TEST_F(ParserTest, DeepestAcceptedTextsRunEverywhere) {
-  std::string parens = std::string(490, '(') + "x" + std::string(490, ')');
-  std::string minus = std::string(990, '-') + "x";
-  std::string powers = "x";
-  for (int i = 0; i < 990; ++i) powers += "^x";
-  std::string rightSum = "x";
-  for (int i = 0; i < 490; ++i) rightSum = "x*x+(" + rightSum + ")";
-  std::string leftSum = "x";
-  for (int i = 0; i < 990; ++i) leftSum += "+x";
+// The deepest text of each shape goes through every recursive routine (parse,
+// direct evaluation, folding, compilation, the interpreter on its scratch stack)
+// to its known value, and one level more is refused. Inside graph3d(... = 1) the
+// operand's sum and factor take two levels of nesting and the relation one level
+// of height; a parenthesis takes two levels, a sign or a power exponent one.
+TEST_F(ParserTest, DeepestAcceptedTextsRunEverywhereAndOneMoreIsRefused) {
+  auto repeat = [](int n, const std::string& piece) {
+    std::string out;
+    for (int i = 0; i < n; ++i) out += piece;
+    return out;
+  };
+  struct Shape {
+    const char* name;
+    int deepest;
+    std::function<std::string(int)> text;
+    long double value;  // at x = 0.5
+  } shapes[] = {
+      {"parentheses", kMaxNesting / 2 - 1, [&](int n) { return repeat(n, "(") + "x" + repeat(n, ")"); }, 0.5L},
+      {"signs", kMaxNesting - 2, [&](int n) { return repeat(n, "-") + "x"; }, kMaxNesting % 2 ? -0.5L : 0.5L},
+      {"power tower", kMaxNesting - 2, [&](int n) { return "x" + repeat(n, "^x"); },
+       0.641185744504985984486L},  // y = 0.5^y
+      {"right-nested sums", kMaxNesting / 2 - 1,
+       [&](int n) { return repeat(n, "x*x+(") + "x" + repeat(n, ")"); }, 0.25L * (kMaxNesting / 2 - 1) + 0.5L},
+      {"long sum", kMaxTreeHeight - 2, [&](int n) { return "x" + repeat(n, "+x"); }, 0.5L * (kMaxTreeHeight - 1)},
+  };
   state.cells[kX].flags = kInnerSweep;
-  for (const std::string& text : {parens, minus, powers, rightSum, leftSum}) {
-    ExprNode* tree = parse("graph3d(" + text + " = 1)");
-    ASSERT_NE(tree, &kErrorNode) << text.substr(0, 40);
+  cell(kX) = 0.5;
+  double point = 0.5;
+  for (const Shape& shape : shapes) {
+    SCOPED_TRACE(shape.name);
+    EXPECT_FALSE(parses("graph3d(" + shape.text(shape.deepest + 1) + " = 1)"));
+    ExprNode* tree = parse("graph3d(" + shape.text(shape.deepest) + " = 1)");
+    ASSERT_NE(tree, &kErrorNode);
     ExprNode* relation = static_cast<GraphCommandNode*>(tree)->argument;
-    evaluate(state, relation);
-    for (Form form : {Form::Condition, Form::Value}) {
-      ExprNode* folded = foldExpression(state, relation, form);
-      CompiledCode* code = compileExpression(state, folded, form);
-      double point = 0.5;
-      runValue(code, &point);
-      runCondition(code, &point);
-      releaseCode(state, code);
-      release(state, folded);
-    }
+    const ExprNode* operand = static_cast<const BinaryNode*>(relation)->left;
+    EXPECT_NEAR(evaluate(state, operand), shape.value, 1e-15L);
+
+    ExprNode* folded = foldExpression(state, operand, Form::Value);
+    CompiledCode* code = compileExpression(state, folded, Form::Value);
+    EXPECT_NEAR(runValue(code, &point), shape.value, 1e-15L);
+    releaseCode(state, code);
+    release(state, folded);
+
+    folded = foldExpression(state, relation, Form::Condition);
+    code = compileExpression(state, folded, Form::Condition);
+    EXPECT_EQ(runCondition(code, &point), compareStatus(1, shape.value));
+    releaseCode(state, code);
+    release(state, folded);
     release(state, tree);
   }
 }
