@@ -1,5 +1,6 @@
 #include "lang/datafile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -54,13 +55,13 @@ bool readDimension(NumberReader& reader, std::int32_t& dimension) {
 
 }  // namespace
 
-DataGrid* parseDataGrid(LangState& state, std::string_view text) {
+DataGrid* parseDataGrid(LangState& state, std::string_view text, std::uint64_t maxValues) {
   NumberReader reader(text);
   std::int32_t n[3];
   for (std::int32_t& dimension : n)
     if (!readDimension(reader, dimension)) return nullptr;
-  std::uint64_t count = std::uint64_t(n[0]) * std::uint64_t(n[1]) * std::uint64_t(n[2]);
-  if (count > kMaxDataValues) return nullptr;
+  const std::uint64_t count = saturatingProduct(n[0], n[1], n[2]);
+  if (count > kMaxDataValues || count > maxValues) return nullptr;
   // Values are gathered before the grid is made, so a file that claims more
   // values than it holds never makes us allocate for them.
   std::vector<float> values;
@@ -79,8 +80,12 @@ DataGrid* readDataGrid(LangState& state, std::string_view name) {
   std::string contents;
   const std::string path = resolveAgainstFolder(state.folder, name);
   if (failed(state.host->readFile(path, kMaxDataFileBytes, contents))) return nullptr;
-  DataGrid* grid = parseDataGrid(state, contents);
+  // Every array read counts, kept or not: the bound is on what one text can make
+  // the program read and hold.
+  const std::uint64_t budget = kMaxDataValuesPerExecution - std::min(state.dataValuesRead, kMaxDataValuesPerExecution);
+  DataGrid* grid = parseDataGrid(state, contents, budget);
   if (!grid) return nullptr;
+  state.dataValuesRead += saturatingProduct(grid->n[0], grid->n[1], grid->n[2]);
   if (state.gridFixed) {
     for (int axis = 0; axis < 3; ++axis) {
       if (grid->n[axis] != state.gridDimensions[axis]) {

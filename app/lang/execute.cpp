@@ -36,6 +36,7 @@ struct ParseEffects {
 void clearGrid(LangState& state) {
   state.gridFixed = false;
   for (std::int32_t& dimension : state.gridDimensions) dimension = 0;
+  state.dataValuesRead = 0;
 }
 
 // A command that is not the last: errors and graph commands pass silently,

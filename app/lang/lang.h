@@ -129,6 +129,7 @@ class LangState {
   bool usesTime = false;
   bool gridFixed = false;       // a data array fixed the grid dimensions
   std::int32_t gridDimensions[3] = {0, 0, 0};
+  std::uint64_t dataValuesRead = 0;  // by read3dtextfile, against kMaxDataValuesPerExecution
 
   SamplingContext sampling;
 

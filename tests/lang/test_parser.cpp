@@ -337,5 +337,23 @@ TEST_F(DataArrayTest, LaterArraysMustMatchTheFirst) {
   EXPECT_EQ(state.gridDimensions[2], 2);
 }
 
+// The arrays one execution reads share one bound, whether their commands are
+// kept or not: an array that reaches it is read, one past it fails like a
+// missing file, and the next execution counts afresh.
+TEST_F(DataArrayTest, ArraysOfOneExecutionShareABound) {
+  files["g"] = "2 2 2 1 2 3 4 5 6 7 8";
+  EXPECT_EQ(run("read3dtextfile(\"g\") +\nread3dtextfile(\"g\")").outcome, ExecOutcome::Value);
+  EXPECT_EQ(state.dataValuesRead, 16u);  // the failed command's array counts too
+
+  state.dataValuesRead = kMaxDataValuesPerExecution - 8;  // as if many arrays came before
+  EXPECT_TRUE(parses("read3dtextfile(\"g\")"));
+  EXPECT_EQ(state.dataValuesRead, kMaxDataValuesPerExecution);
+  EXPECT_FALSE(parses("read3dtextfile(\"g\")"));
+  EXPECT_EQ(state.dataValuesRead, kMaxDataValuesPerExecution);
+
+  EXPECT_EQ(run("read3dtextfile(\"g\")").outcome, ExecOutcome::Value);
+  EXPECT_EQ(state.dataValuesRead, 8u);
+}
+
 }  // namespace
 }  // namespace vx::testing
