@@ -4,6 +4,7 @@
 // the view transform, the colour state, the drawing target and the vertex pool.
 #include <cstdint>
 
+#include "base/host.h"
 #include "render/colors.h"
 #include "render/raster.h"
 #include "render/renderjob.h"
@@ -24,7 +25,6 @@ struct BoxFrame {
   float map(int axis, double coordinate) const {
     return static_cast<float>(scale[axis] * (coordinate - centre[axis]));
   }
-  double unmap(int axis, double frameValue) const { return frameValue / scale[axis] + centre[axis]; }
 };
 
 void buildBoxFrame(const RenderJob& job, float zoom, BoxFrame& out);
@@ -79,7 +79,14 @@ struct RenderContext {
   float clipMaximum[3] = {0, 0, 0};
   PixelColor meshColor = 0;
   PixelColor boxColor = 0;
+  Host* host = nullptr;  // asked for progress and cancel; none: the redraw runs to its end
 };
+
+// Tells the host that `done` of `total` steps of the graphs are drawn; false when
+// it asks to stop.
+inline bool reportProgress(const RenderContext& ctx, std::uint32_t done, std::uint32_t total) {
+  return !ctx.host || ctx.host->progress(done, total);
+}
 
 // Projects a vertex whose box-frame coordinates are set.
 inline void projectVertex(const RenderContext& ctx, EdgeVertex& v) { projectPoint(ctx.view, v.frame, v.view); }

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <new>
 
+#include "base/host.h"
 #include "base/limits.h"
 #include "base/memory.h"
 #include "lang/lang.h"
+#include "render/cellscope.h"
 #include "render/celltable.h"
 #include "render/surface.h"
 #include "render/vectorfield.h"
@@ -67,8 +69,9 @@ std::uint64_t axisBytes(std::uint64_t n) {
 
 class Walker {
  public:
-  Walker(RenderContext& ctx, const WalkOptions& options) : ctx_(ctx), state_(*ctx.state), options_(options) {}
-  void run();
+  Walker(RenderContext& ctx, const WalkOptions& options)
+      : ctx_(ctx), state_(*ctx.state), options_(options), cells_(*ctx.state) {}
+  Status run();
 
  private:
   void layOut();
@@ -77,7 +80,7 @@ class Walker {
   void prepareColoring();
   void compileRow();
   void releaseRowCode();
-  void walkSlab(int slab);
+  bool walkSlab(int slab);
   void endSlab();
   void finish();
 
@@ -90,12 +93,13 @@ class Walker {
                      const double fixedCoord[3], const float fixedFrame[3]);
   long double valueAt(SurfaceRun& s, int role, long double t, const double fixedCoord[3]);
   PixelColor cellColor(int r, int c);
-  void setCell(int role, double value) { state_.cells[axisCell_[role]].value = value; }
+  void setCell(int role, double value) { cells_.setValue(axisCell_[role], value); }
   void releaseChain(EdgeVertex*& chain);
 
   RenderContext& ctx_;
   LangState& state_;
   WalkOptions options_;
+  RedrawCells cells_;
 
   CellId axisCell_[3] = {kX, kY, kZ};  // per role
   AxisLine inner_, middle_;
@@ -116,25 +120,29 @@ class Walker {
   EdgeVertex* dueThisSlab_ = nullptr;
   EdgeVertex* dueNextSlab_ = nullptr;
   double world_[3] = {0, 0, 0};
-  double savedCells_[3] = {0, 0, 0};
+  std::uint32_t rowsDone_ = 0, rowsTotal_ = 0;
 };
 
-void Walker::run() {
+Status Walker::run() {
   layOut();
   prepareItems();
   prepareColoring();
+  Status status = kOk;
   for (int slab = 0; slab < outerCount_; ++slab) {
-    walkSlab(slab);
+    if (!walkSlab(slab)) {
+      status = kCancelled;
+      break;
+    }
     endSlab();
   }
   finish();
+  return status;
 }
 
 void Walker::layOut() {
   const RenderJob& job = *ctx_.job;
   const WalkOrder& order = ctx_.order;
   for (int role = 0; role < 3; ++role) axisCell_[role] = job.axes[order.axis[role]].variable;
-  for (int i = 0; i < 3; ++i) savedCells_[i] = state_.cells[job.axes[i].variable].value;
   inner_.world = order.axis[kInner];
   middle_.world = order.axis[kMiddle];
   outerAxis_ = order.axis[kOuter];
@@ -142,6 +150,7 @@ void Walker::layOut() {
   middle_.count = job.axes[middle_.world].count;
   outerCount_ = job.axes[outerAxis_].count;
   for (const GraphItem* g = job.items; g; g = g->next) ++itemCount_;
+  rowsTotal_ = static_cast<std::uint32_t>(std::int64_t(outerCount_) * middle_.count);
 
   const std::size_t plane = std::size_t(inner_.count) * middle_.count;
   blockBytes_ = static_cast<std::size_t>(sampleStoreBytesFor(inner_.count, middle_.count, itemCount_));
@@ -175,7 +184,7 @@ void Walker::layOut() {
   outerNear_ = order.fromMaximum[outerAxis_] ? outer.samplingMinimum : outer.samplingMaximum;
   halfStep_[kOuter] = ctx_.gridStep[outerAxis_] * 0.5;
 
-  SamplingContext& sampling = state_.sampling;
+  SamplingContext& sampling = cells_.sampling();
   for (int i = 0; i < 3; ++i) {
     sampling.rangeMinimum[i] = job.axes[i].samplingMinimum;
     sampling.rangeMaximum[i] = job.axes[i].samplingMaximum;
@@ -184,9 +193,9 @@ void Walker::layOut() {
 
   // What compiled code reads where: the inner axis through the point pointer, the
   // other two from their cells; none of them may be folded into a constant.
-  state_.cells[axisCell_[kInner]].flags = kInnerSweep | kVarying;
-  state_.cells[axisCell_[kMiddle]].flags = kVarying;
-  state_.cells[axisCell_[kOuter]].flags = kVarying;
+  cells_.setFlags(axisCell_[kInner], kInnerSweep | kVarying);
+  cells_.setFlags(axisCell_[kMiddle], kVarying);
+  cells_.setFlags(axisCell_[kOuter], kVarying);
 }
 
 void Walker::prepareAxis(AxisLine& line, int role) {
@@ -236,8 +245,8 @@ void Walker::prepareColoring() {
 void Walker::compileRow() {
   // The outer and middle coordinates are constants for one row's code, so that
   // what runs per point is only the arithmetic of the inner coordinate.
-  state_.cells[axisCell_[kOuter]].flags = 0;
-  state_.cells[axisCell_[kMiddle]].flags = 0;
+  cells_.setFlags(axisCell_[kOuter], 0);
+  cells_.setFlags(axisCell_[kMiddle], 0);
   for (int i = 0; i < itemCount_; ++i) {
     ItemRun& run = items_[i];
     if (run.vector) {
@@ -250,8 +259,8 @@ void Walker::compileRow() {
     s.conditionTree = foldExpression(state_, run.item->tree, Form::Condition);
     s.condition = compileExpression(state_, s.conditionTree, Form::Condition);
   }
-  state_.cells[axisCell_[kOuter]].flags = kVarying;
-  state_.cells[axisCell_[kMiddle]].flags = kVarying;
+  cells_.setFlags(axisCell_[kOuter], kVarying);
+  cells_.setFlags(axisCell_[kMiddle], kVarying);
 }
 
 void Walker::releaseRowCode() {
@@ -265,7 +274,8 @@ void Walker::releaseRowCode() {
   }
 }
 
-void Walker::walkSlab(int slab) {
+// False when the host cancelled the redraw (it is asked after every row).
+bool Walker::walkSlab(int slab) {
   const int k = outerCount_ - 1 - slab;
   const long double t = static_cast<long double>(k) / (outerCount_ - 1);
   outerPrevious_ = outerCoord_;
@@ -275,7 +285,7 @@ void Walker::walkSlab(int slab) {
   outerFrame_ = ctx_.frame.map(outerAxis_, outerCoord_);
   setCell(kOuter, outerCoord_);
   world_[outerAxis_] = outerCoord_;
-  SamplingContext& sampling = state_.sampling;
+  SamplingContext& sampling = cells_.sampling();
   sampling.nearLow[outerAxis_] = outerCoord_ - halfStep_[kOuter];
   sampling.nearHigh[outerAxis_] = outerCoord_ + halfStep_[kOuter];
 
@@ -302,7 +312,9 @@ void Walker::walkSlab(int slab) {
       }
     }
     releaseRowCode();
+    if (!reportProgress(ctx_, ++rowsDone_, rowsTotal_)) return false;
   }
+  return true;
 }
 
 inline void Walker::surfacePoint(ItemRun& run, int r, int c, std::uint8_t* bitsRow,
@@ -478,12 +490,6 @@ void Walker::finish() {
     run.~ItemRun();
   }
   releaseSurfaceColoring(state_, coloring_);
-  const RenderJob& job = *ctx_.job;
-  for (int i = 0; i < 3; ++i) {
-    ValueCell& cell = state_.cells[job.axes[i].variable];
-    cell.flags = 0;
-    cell.value = savedCells_[i];
-  }
   state_.allocator.Release(block_, blockBytes_);
   block_ = nullptr;
 }
@@ -497,12 +503,12 @@ std::uint64_t sampleStoreBytesFor(std::uint64_t inner, std::uint64_t middle, std
                        saturatingProduct(graphs, plane));
 }
 
-void walkGrid(RenderContext& ctx, const WalkOptions& options) {
-  if (!ctx.job || !ctx.job->items) return;
+Status walkGrid(RenderContext& ctx, const WalkOptions& options) {
+  if (!ctx.job || !ctx.job->items) return kOk;
   // The job builder refuses larger grids; a job made any other way is not walked.
-  if (sampleStoreBytes(*ctx.job) > kMaxSampleStoreBytes) return;
+  if (sampleStoreBytes(*ctx.job) > kMaxSampleStoreBytes) return kOk;
   Walker walker(ctx, options);
-  walker.run();
+  return walker.run();
 }
 
 }  // namespace vx

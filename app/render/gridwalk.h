@@ -15,7 +15,9 @@ struct WalkOptions {
   bool extractSurfaces = true;  // false: evaluate only (for measuring)
 };
 
-void walkGrid(RenderContext& ctx, const WalkOptions& options = {});
+// kCancelled when the host's progress callback asked to stop (it is asked after
+// every row); everything the walk took is given back either way.
+Status walkGrid(RenderContext& ctx, const WalkOptions& options = {});
 
 // Sample storage for a walk with `graphs` items over an inner x middle plane,
 // saturating at the largest 64-bit value.

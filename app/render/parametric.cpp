@@ -11,9 +11,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/host.h"
 #include "base/memory.h"
 #include "lang/lang.h"
 #include "render/boxclip.h"
+#include "render/cellscope.h"
 #include "render/depthlist.h"
 
 namespace vx {
@@ -34,21 +36,18 @@ constexpr double kProbeFractions[] = {0.0, 0.3819660112501051, 0.723606797749979
 constexpr int kProbeCount = sizeof kProbeFractions / sizeof kProbeFractions[0];
 static_assert(kProbeCount == 4);
 
-// The cells a parametric redraw changes and restores.
-constexpr CellId kTouchedCells[] = {kU, kV, kX, kY, kZ};
-constexpr int kTouchedCount = sizeof kTouchedCells / sizeof kTouchedCells[0];
-static_assert(kTouchedCount == 5);
-
+// The cells a colour expression reads: compiled once per redraw with all five varying.
+constexpr CellId kColorCells[] = {kU, kV, kX, kY, kZ};
 
 class ParametricDrawer final : public ClipTarget {
  public:
-  ParametricDrawer(RenderContext& ctx, DepthList& list);
+  ParametricDrawer(RenderContext& ctx, RedrawCells& cells, DepthList& list);
   ~ParametricDrawer() override;
   ParametricDrawer(const ParametricDrawer&) = delete;
   ParametricDrawer& operator=(const ParametricDrawer&) = delete;
 
-  // Draws one form into the depth list.
-  void draw(const GraphItem& item);
+  // Draws one form into the depth list; false when the host cancelled the redraw.
+  bool draw(const GraphItem& item);
 
   void project(ClipVertex& v) override { projectPoint(ctx_.view, v.frame, v.view); }
   void triangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c) override {
@@ -64,8 +63,9 @@ class ParametricDrawer final : public ClipTarget {
   bool samePoint(const SamplePoint& a, const SamplePoint& b) const;
   Shape probeShape(const GraphItem& item);
 
-  void drawSurface(const GraphItem& item);
+  bool drawSurface(const GraphItem& item);
   void drawCurve(const GraphItem& item, Shape shape);
+  bool rowDone();
   void drawQuad(const SamplePoint* const corner[4], double uMean, double vMean);
   void drawTriangle(const SamplePoint& a, const SamplePoint& b, const SamplePoint& c, PixelColor color);
   void drawSegment(const SamplePoint& a, const SamplePoint& b, PixelColor color);
@@ -78,6 +78,7 @@ class ParametricDrawer final : public ClipTarget {
 
   RenderContext& ctx_;
   LangState& state_;
+  RedrawCells& cells_;
   const RenderJob& job_;
   DepthList& list_;
   ClipBox box_;
@@ -92,10 +93,13 @@ class ParametricDrawer final : public ClipTarget {
   double zTop_ = 0, zBottom_ = 0;
 
   PixelColor clipFirst_ = 0, clipSecond_ = 0;  // colours of the triangle being clipped
+
+  // Progress in rows of v samples, over every form of the job.
+  std::uint32_t rowsDone_ = 0, rowsTotal_ = 0;
 };
 
-ParametricDrawer::ParametricDrawer(RenderContext& ctx, DepthList& list)
-    : ctx_(ctx), state_(*ctx.state), job_(*ctx.job), list_(list) {
+ParametricDrawer::ParametricDrawer(RenderContext& ctx, RedrawCells& cells, DepthList& list)
+    : ctx_(ctx), state_(*ctx.state), cells_(cells), job_(*ctx.job), list_(list) {
   double extent = 0;
   for (int axis = 0; axis < 3; ++axis) {
     const AxisGrid& grid = job_.axes[axis];
@@ -119,6 +123,9 @@ ParametricDrawer::ParametricDrawer(RenderContext& ctx, DepthList& list)
     row = static_cast<SamplePoint*>(state_.allocator.Allocate(rowLength_ * sizeof(SamplePoint)));
   for (int i = 0; i <= nu_; ++i) us_[i] = uAt(i);
   prepareColoring();
+  std::int64_t forms = 0;
+  for (const GraphItem* item = job_.items; item; item = item->next) forms += item->parametric ? 1 : 0;
+  rowsTotal_ = static_cast<std::uint32_t>(forms * (std::int64_t(nv_) + 1));
 }
 
 ParametricDrawer::~ParametricDrawer() {
@@ -130,9 +137,9 @@ ParametricDrawer::~ParametricDrawer() {
 void ParametricDrawer::prepareColoring() {
   // The colour expression is compiled once: the five variables are set at each
   // quadrilateral's means.
-  for (CellId id : kTouchedCells) state_.cells[id].flags = kVarying;
+  for (CellId id : kColorCells) cells_.setFlags(id, kVarying);
   prepareSurfaceColoring(state_, ctx_.colors, coloring_);
-  for (CellId id : kTouchedCells) state_.cells[id].flags = 0;
+  for (CellId id : kColorCells) cells_.setFlags(id, 0);
 }
 
 // u from its maximum (i = 0) to its minimum (i = nu).
@@ -168,9 +175,9 @@ void ParametricDrawer::setSample(const long double xyz[3], SamplePoint& out) con
 // One row of samples at parameter v: the form is folded with this v, u is read
 // through the point pointer.
 void ParametricDrawer::sampleRow(const GraphItem& item, double v, const double* us, int count, SamplePoint* out) {
-  state_.cells[kU].flags = kInnerSweep | kVarying;
-  state_.cells[kV].flags = 0;
-  state_.cells[kV].value = v;
+  cells_.setFlags(kU, kInnerSweep | kVarying);
+  cells_.setFlags(kV, 0);
+  cells_.setValue(kV, v);
   ExprNode* folded = foldExpression(state_, item.tree, Form::Value);
   CompiledCode* code = compileExpression(state_, folded, Form::Value);
   for (int i = 0; i < count; ++i) {
@@ -219,16 +226,18 @@ Shape ParametricDrawer::probeShape(const GraphItem& item) {
   return Shape::Point;
 }
 
-void ParametricDrawer::draw(const GraphItem& item) {
+bool ParametricDrawer::draw(const GraphItem& item) {
   const Shape shape = probeShape(item);
-  if (shape == Shape::Surface) {
-    drawSurface(item);
-  } else {
-    drawCurve(item, shape);
-  }
+  if (shape == Shape::Surface) return drawSurface(item);
+  drawCurve(item, shape);
+  // A curve is one row's work: its rows count as done together.
+  rowsDone_ += static_cast<std::uint32_t>(nv_);
+  return rowDone();
 }
 
-void ParametricDrawer::drawSurface(const GraphItem& item) {
+bool ParametricDrawer::rowDone() { return reportProgress(ctx_, ++rowsDone_, rowsTotal_); }
+
+bool ParametricDrawer::drawSurface(const GraphItem& item) {
   SamplePoint* previous = rows_[0];
   SamplePoint* current = rows_[1];
   double vPrevious = 0;
@@ -248,7 +257,9 @@ void ParametricDrawer::drawSurface(const GraphItem& item) {
     previous = current;
     current = older;
     vPrevious = v;
+    if (!rowDone()) return false;
   }
+  return true;
 }
 
 // The quadrilateral rule: two triangles; where a corner is undefined, the
@@ -380,44 +391,38 @@ PixelColor ParametricDrawer::heightColor(const SamplePoint* const* points, int c
 }
 
 // By expression: x, y, z at the mean of the corners, u and v at the means of
-// their parameters; the five variables are put back afterwards.
+// their parameters. The values the redraw started with are put back at once:
+// the forms fold x, y and z as the constants they were.
 PixelColor ParametricDrawer::expressionColor(const SamplePoint* const* points, int count, double uMean,
                                              double vMean) {
-  double saved[kTouchedCount];
-  for (int k = 0; k < kTouchedCount; ++k) saved[k] = state_.cells[kTouchedCells[k]].value;
   static constexpr CellId kWorld[3] = {kX, kY, kZ};
   for (int axis = 0; axis < 3; ++axis) {
     double sum = 0;
     for (int k = 0; k < count; ++k) sum += points[k]->world[axis];
-    state_.cells[kWorld[axis]].value = sum / count;
+    cells_.setValue(kWorld[axis], sum / count);
   }
-  state_.cells[kU].value = uMean;
-  state_.cells[kV].value = vMean;
+  cells_.setValue(kU, uMean);
+  cells_.setValue(kV, vMean);
   const long double value = runValue(coloring_.code, &uMean);
-  for (int k = 0; k < kTouchedCount; ++k) state_.cells[kTouchedCells[k]].value = saved[k];
+  cells_.restoreValues();
   return pixelForIndex(ctx_.colors, expressionColorIndex(value));
 }
 
 }  // namespace
 
-void drawParametricItems(RenderContext& ctx) {
+Status drawParametricItems(RenderContext& ctx) {
   LangState& state = *ctx.state;
-  ValueCell saved[kTouchedCount];
-  for (int k = 0; k < kTouchedCount; ++k) saved[k] = state.cells[kTouchedCells[k]];
-
   DepthList list(state.allocator);
   {
+    RedrawCells cells(state);
     // The job bounds the meshes of all forms together, so every form is drawn.
-    ParametricDrawer drawer(ctx, list);
+    ParametricDrawer drawer(ctx, cells, list);
     for (const GraphItem* item = ctx.job->items; item; item = item->next) {
-      if (item->parametric) drawer.draw(*item);  // the language allows no others here
+      // The language allows no other items here. A cancelled redraw leaves the
+      // list undrawn; its destructor gives the records back.
+      if (item->parametric && !drawer.draw(*item)) return kCancelled;
     }
   }
-  for (int k = 0; k < kTouchedCount; ++k) {
-    state.cells[kTouchedCells[k]].value = saved[k].value;
-    state.cells[kTouchedCells[k]].flags = saved[k].flags;
-  }
-
   list.drain([&](const DepthRecord& r) {
     const DepthPrimitive& p = r.primitive();
     if (r.kind == DepthKind::Triangle) {
@@ -426,6 +431,7 @@ void drawParametricItems(RenderContext& ctx) {
       drawLine(ctx.target, p.vertex[0], p.vertex[1], p.color[0]);
     }
   });
+  return kOk;
 }
 
 }  // namespace vx

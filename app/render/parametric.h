@@ -15,6 +15,8 @@
 
 namespace vx {
 
-void drawParametricItems(RenderContext& ctx);
+// kCancelled when the host's progress callback asked to stop (it is asked after
+// every row of v samples); nothing is drawn then.
+Status drawParametricItems(RenderContext& ctx);
 
 }  // namespace vx

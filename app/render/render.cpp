@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "base/fpu.h"
 #include "render/parametric.h"
 #include "render/surface.h"
 
@@ -70,20 +71,20 @@ void prepareRenderContext(Renderer& renderer, LangState& state, const RenderJob&
   ctx.boxColor = boxLinePixel(ctx.colors);
 }
 
-void renderPicture(Renderer& renderer, LangState& state, const RenderJob& job, const ViewRecord& view,
-                   float zoom, FrameBuffer& fb, const RenderOptions& options) {
+Status renderPicture(Renderer& renderer, LangState& state, const RenderJob& job, const ViewRecord& view,
+                     float zoom, FrameBuffer& fb, const RenderOptions& options) {
+  reassertFloatingPointMode();
   RenderContext ctx;
   prepareRenderContext(renderer, state, job, view, zoom, fb, ctx);
   if (options.sink) ctx.sink = *options.sink;
+  ctx.host = options.host;
   if (options.clear) clearPicture(fb, backgroundPixel(ctx.colors));
   const int labelSize = labelPixelSize(renderer.pixelsPerInch);
   if (job.box()) drawBoxPass(ctx, BoxPass::Far, renderer.text, labelSize);
-  if (job.parametric()) {
-    drawParametricItems(ctx);
-  } else {
-    walkGrid(ctx, options.walk);
-  }
+  const Status status = job.parametric() ? drawParametricItems(ctx) : walkGrid(ctx, options.walk);
+  if (status != kOk) return status;
   if (job.box()) drawBoxPass(ctx, BoxPass::Near, renderer.text, labelSize);
+  return kOk;
 }
 
 }  // namespace vx

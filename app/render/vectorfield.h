@@ -20,7 +20,7 @@ struct ExprNode;
 
 struct VectorRun {
   const GraphItem* item = nullptr;
-  CompiledCode* components = nullptr;  // this slab's code (owned by the walk)
+  CompiledCode* components = nullptr;  // this row's code (owned by the walk)
   // Per-redraw data of the vector drawer, prepared by beginVectorRun.
   ExprNode* colorTree = nullptr;
   CompiledCode* colorCode = nullptr;

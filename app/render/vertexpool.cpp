@@ -10,15 +10,6 @@ void VertexPool::refill() {
     block[i].link = i + 1 < kBlockVertices ? &block[i + 1] : free_;
   }
   free_ = block;
-  capacity_ += kBlockVertices;
-}
-
-void VertexPool::giveChain(EdgeVertex* first) {
-  while (first) {
-    EdgeVertex* next = first->link;
-    give(first);
-    first = next;
-  }
 }
 
 }  // namespace vx

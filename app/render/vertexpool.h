@@ -41,11 +41,7 @@ class VertexPool {
     free_ = v;
     --inUse_;
   }
-  // Gives back a chain linked through `link`.
-  void giveChain(EdgeVertex* first);
-
   std::size_t inUse() const { return inUse_; }
-  std::size_t capacity() const { return capacity_; }
 
  private:
   void refill();
@@ -53,7 +49,6 @@ class VertexPool {
   Allocator& allocator_;
   EdgeVertex* free_ = nullptr;
   std::size_t inUse_ = 0;
-  std::size_t capacity_ = 0;
 };
 
 }  // namespace vx
