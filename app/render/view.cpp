@@ -19,6 +19,17 @@ std::int32_t screenCoordinate(double v) {
   return static_cast<std::int32_t>(std::lrint(v));
 }
 
+// The part of the picture that shows the view's extents: the largest rectangle of
+// their 4:3 shape, centred. Scaling both directions by one factor keeps the
+// graph's true shape in a picture of any other shape; a 4:3 picture is all of it.
+void viewedArea(const PictureRect& picture, double& width, double& height) {
+  const std::int64_t w = std::int64_t(picture.right) + 1, h = std::int64_t(picture.bottom) + 1;
+  width = double(w);
+  height = double(h);
+  if (w * 3 > h * 4) width = height * 4 / 3;
+  if (w * 3 < h * 4) height = width * 3 / 4;
+}
+
 }  // namespace
 
 const ViewPresetAngles kViewPresets[5] = {
@@ -53,7 +64,8 @@ void updateEyeVector(ViewRecord& view) {
 
 void buildViewTransform(const ViewRecord& view, const PictureRect& picture, bool perspective,
                         ViewTransform& out) {
-  const double width = picture.right + 1, height = picture.bottom + 1;
+  double width, height;
+  viewedArea(picture, width, height);
   out.scaleX = width / view.extentX;
   out.scaleY = height / view.extentY;
   const double a = view.horizontal, b = view.elevation;

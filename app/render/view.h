@@ -47,7 +47,9 @@ inline constexpr std::uint8_t kAbovePicture = 0x10;
 inline constexpr std::uint8_t kInvalidPoint = 0x80;
 
 struct ViewTransform {
-  double scaleX = 1, scaleY = 1;  // pixels per unit of across and up
+  // Pixels per unit of across and up: the same factor in both directions (up to
+  // the rounding of the 4:3 extents), whatever the shape of the picture.
+  double scaleX = 1, scaleY = 1;
   float across[3] = {};
   float depth[3] = {};  // the viewing direction: larger depth is farther away
   float up[3] = {};

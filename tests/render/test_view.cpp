@@ -1,9 +1,11 @@
 // View presets, the view transform, projection and edge codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "lang/lang.h"
+#include "picture_probe.h"
 #include "render/view.h"
 
 namespace vx {
@@ -113,6 +115,52 @@ TEST(View, ParallelEdgesStayParallelOnlyWithoutPerspective) {
       EXPECT_LE(spread, 2);
     }
   }
+}
+
+// The extents are a 4:3 rectangle fitted into the picture, so a sphere stays round
+// in a picture of any shape, centred, at the size the picture's shorter fit gives;
+// a 4:3 picture is the whole rectangle.
+TEST(View, PicturesOfAnyShapeKeepTheGraphsShape) {
+  rendertest::Scene scene("graph3d.box := false\ngraph3d.mesh := false\ngraph3d.color := black\n"
+                          "graph3d.shading := 0.8\ngraph3d( x^2+y^2+z^2 = 4 )");
+  ASSERT_TRUE(scene.ok());
+  struct Extent {
+    int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+  };
+  auto extentOf = [&](int w, int h) {
+    rendertest::Picture p = rendertest::render(scene, w, h);
+    Extent e;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        if (!p.drawn(x, y)) continue;
+        e.left = std::min(e.left, x), e.right = std::max(e.right, x);
+        e.top = std::min(e.top, y), e.bottom = std::max(e.bottom, y);
+      }
+    return e;
+  };
+  const Extent standard = extentOf(320, 240);
+  EXPECT_GT(standard.width(), 60);
+  const struct {
+    int width, height, sameAsWidth, sameAsHeight;  // the 4:3 picture it matches
+  } shapes[] = {{640, 240, 320, 240}, {320, 480, 320, 240}, {240, 240, 240, 180}, {1000, 240, 320, 240}};
+  for (const auto& s : shapes) {
+    const Extent e = extentOf(s.width, s.height), fit = extentOf(s.sameAsWidth, s.sameAsHeight);
+    EXPECT_NEAR(e.width(), e.height(), 2) << s.width << "x" << s.height;
+    EXPECT_NEAR(e.width(), fit.width(), 1) << s.width << "x" << s.height;
+    EXPECT_NEAR((e.left + e.right) / 2.0, s.width / 2.0, 2) << s.width << "x" << s.height;
+    EXPECT_NEAR((e.top + e.bottom) / 2.0, s.height / 2.0, 2) << s.width << "x" << s.height;
+  }
+  // The two scales of a 4:3 picture are the width and the height over the extents.
+  ViewRecord v;
+  ViewTransform t;
+  buildViewTransform(v, pictureOf(640, 480), true, t);
+  EXPECT_EQ(t.scaleX, 640 / double(0.032f));
+  EXPECT_EQ(t.scaleY, 480 / double(0.024f));
+  buildViewTransform(v, pictureOf(1280, 480), true, t);
+  EXPECT_EQ(t.scaleX, 640 / double(0.032f));
+  EXPECT_EQ(t.scaleY, 480 / double(0.024f));
 }
 
 TEST(View, EdgeCodesInFrontOfAndBehindTheViewer) {
