@@ -16,25 +16,6 @@
 
 namespace {
 
-// Chunks that go back to the heap when the input is done, so that each input
-// starts from an empty allocator.
-class ScratchChunks final : public vx::ChunkSource {
- public:
-  ~ScratchChunks() override {
-    for (void* chunk : chunks_) std::free(chunk);
-  }
-  void* obtain(std::size_t size) override {
-    void* chunk = std::aligned_alloc(16, (size + 15) / 16 * 16);
-    if (!chunk) std::abort();
-    std::memset(chunk, 0, size);
-    chunks_.push_back(chunk);
-    return chunk;
-  }
-
- private:
-  std::vector<void*> chunks_;
-};
-
 vx::LineList splitLines(const std::uint8_t* data, std::size_t size) {
   vx::LineList lines;
   std::string line;
@@ -76,8 +57,7 @@ void exercise(vx::LangState& state, const vx::ExprNode* tree) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   vx::setProgramFloatingPointMode();
-  ScratchChunks chunks;
-  vx::Allocator allocator(chunks);
+  vx::Allocator allocator;  // its chunks go back to the heap when the input is done
   {
     vx::LangState state(allocator);
     vx::MemoryHost host;
