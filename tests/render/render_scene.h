@@ -29,7 +29,7 @@ struct Scene {
     state.host = &host;
     result = executeGraphText(state, lines);
     if (result.outcome != ExecOutcome::Graph) {
-      jobStatus = kBadGraphFile;
+      jobStatus = kNoGraph;
       return;
     }
     jobStatus = buildRenderJob(state, job);

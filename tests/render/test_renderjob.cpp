@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "render/gridwalk.h"
 #include "render_scene.h"
 
 namespace vx {
@@ -85,33 +86,85 @@ TEST(RenderJob, DataArrayFixesTheGrid) {
   EXPECT_EQ(job.axes[2].count, 5);
 }
 
-TEST(RenderJob, StorageIsBoundedAndRefusalsSayWhy) {
-  Scene fine("graph3d.resolution := 1024\ngraph3d( x = y )");
-  EXPECT_EQ(fine.jobStatus, kOk);
-  EXPECT_LE(sampleStoreBytes(fine.job), kMaxSampleStoreBytes);
+// What a front end does: a graph command whose job cannot be built is an invalid
+// graph command, and the previous job stays.
+struct JobBuildingCheck final : GraphCommandCheck {
+  RenderJob job;
+  const char* reason = nullptr;
+  bool acceptGraphCommand(LangState& state) override {
+    RenderJob candidate;
+    if (failed(buildRenderJob(state, candidate, &reason))) return false;
+    job = candidate;
+    return true;
+  }
+};
 
-  for (const char* text : {"graph3d.resolution := 1026\ngraph3d( x = y )", "graph3d.resolution := 1e300\ngraph3d( x = y )",
-                           "graph3d.resolution := 1024\ngraph3d( (x = y, x = z, y = z, x = 1, x = 2, y = 1, y = 2, z = 1) )",
-                           "graph3d.stepsu := 100000\ngraph3d( rectangular(u, v, u) )",
-                           "graph3d.stepsu := 5000\ngraph3d.stepsv := 5000\ngraph3d( rectangular(u, v, u) )",
-                           "graph3d.stepsu := 300\ngraph3d.stepsv := 300\n"
-                           "graph3d( (rectangular(u, v, u), rectangular(u, v, v), rectangular(v, u, u)) )"}) {
+std::string graphs(int count, const char* graph) {
+  std::string list = graph;
+  for (int i = 1; i < count; ++i) list += std::string(", ") + graph;
+  return "graph3d( (" + list + ") )";
+}
+
+// Each bound of the job, at the bound and just past it, and texts whose sizes
+// overflow 32 or 64 bits when multiplied out: refused in both builds with
+// "Syntax error" and a reason, never accepted with a wrapped size.
+TEST(RenderJob, BoundsAtAndPastTheLimit) {
+  // The most graphs whose sample planes fit at 1024 points per axis (this build's layout).
+  int fitting = 1;
+  while (sampleStoreBytesFor(kMaxAxisPoints, kMaxAxisPoints, fitting + 1) <= kMaxSampleStoreBytes) ++fitting;
+  const std::string fine = "graph3d.resolution := 1024\n";
+  const std::string tenForms = graphs(10, "rectangular(u, v, u)");
+  struct Case {
+    std::string text;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {fine + "graph3d( x = y )", true},
+      {"graph3d.resolution := 1025\ngraph3d( x = y )", false},
+      {"graph3d.resolution := 1e300\ngraph3d( x = y )", false},
+      {fine + graphs(fitting, "x = 0"), true},
+      {fine + graphs(fitting + 1, "x = 0"), false},
+      {fine + graphs(196, "x = 0"), false},  // 196 sample planes wrap a 32-bit size to 20 MiB
+      {"graph3d.stepsu := 65536\ngraph3d.stepsv := 4\ngraph3d( rectangular(u, v, u) )", true},
+      {"graph3d.stepsu := 65537\ngraph3d.stepsv := 1\ngraph3d( rectangular(u, v, u) )", false},
+      {"graph3d.stepsu := 512\ngraph3d.stepsv := 512\ngraph3d( rectangular(u, v, u) )", true},
+      {"graph3d.stepsu := 512\ngraph3d.stepsv := 513\ngraph3d( rectangular(u, v, u) )", false},
+      {"graph3d.stepsu := 512\ngraph3d.stepsv := 256\n" + graphs(2, "rectangular(u, v, u)"), true},
+      {"graph3d.stepsu := 512\ngraph3d.stepsv := 256\n" + graphs(3, "rectangular(u, v, u)"), false},
+      {"graph3d.stepsu := 1e12\ngraph3d.stepsv := 1e12\n" + tenForms, false},  // 1e25 cells
+      {"graph3d.stepsu := 1e12\ngraph3d( x = y )", true},  // steps matter only to parametric graphs
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 120));
     Allocator allocator;
     LangState state(allocator);
-    LineList lines = LineList::fromText(text);
-    ASSERT_EQ(executeGraphText(state, lines).outcome, ExecOutcome::Graph) << text;
-    RenderJob job;
-    job.graphCount = 99;
-    const char* reason = nullptr;
-    EXPECT_EQ(buildRenderJob(state, job, &reason), kOutOfRange) << text;
-    EXPECT_NE(reason, nullptr);
-    EXPECT_EQ(job.graphCount, 99) << "a refused job leaves the previous one alone";
+    JobBuildingCheck check;
+    state.graphCommandCheck = &check;
+    LineList previous = LineList::fromText("graph3d( x = y )");
+    ASSERT_EQ(executeGraphText(state, previous).outcome, ExecOutcome::Graph);
+    LineList lines = LineList::fromText(c.text);
+    const ExecResult result = executeGraphText(state, lines);
+    if (c.accepted) {
+      EXPECT_EQ(result.outcome, ExecOutcome::Graph);
+      EXPECT_LE(sampleStoreBytes(check.job), kMaxSampleStoreBytes);
+    } else {
+      EXPECT_EQ(result.status, "Syntax error");
+      EXPECT_NE(check.reason, nullptr);
+      EXPECT_EQ(check.job.graphCount, 1) << "the previous job stays";
+    }
   }
-  Scene oneMesh("graph3d.stepsu := 300\ngraph3d.stepsv := 300\ngraph3d( rectangular(u, v, u) )");
-  EXPECT_EQ(oneMesh.jobStatus, kOk);
-  // Huge steps matter only to parametric graphs.
-  Scene implicit("graph3d.stepsu := 1e12\ngraph3d( x = y )");
-  EXPECT_EQ(implicit.jobStatus, kOk);
+}
+
+TEST(RenderJob, SampleStoreSizesSaturate) {
+  EXPECT_GT(sampleStoreBytesFor(1024, 1024, 196), std::uint64_t(1) << 32);
+  EXPECT_EQ(sampleStoreBytesFor(std::uint64_t(1) << 40, std::uint64_t(1) << 40, 2), kSaturated);
+  EXPECT_EQ(sampleStoreBytesFor(2, 2, kSaturated), kSaturated);
+  Allocator allocator;
+  LangState state(allocator);
+  RenderJob job;
+  const char* reason = nullptr;
+  EXPECT_EQ(buildRenderJob(state, job, &reason), kNoGraph);
+  EXPECT_NE(reason, nullptr);
 }
 
 }  // namespace
