@@ -18,6 +18,8 @@ class MemoryHost final : public Host {
   double clock = 0;       // what clockSeconds returns
   double clockStep = 0;   // added to the clock after every reading
   int clockReadings = 0;
+  bool stopRedraws = false;  // what progress answers: false goes on, true stops
+  int progressCalls = 0;
 
   Status readFile(const std::string& path, std::size_t maxBytes, std::string& contents) override {
     auto found = files.find(path);
@@ -36,6 +38,10 @@ class MemoryHost final : public Host {
     const double now = clock;
     clock += clockStep;
     return now;
+  }
+  bool progress(std::uint32_t done, std::uint32_t total) override {
+    ++progressCalls;
+    return !stopRedraws;
   }
   [[noreturn]] void outOfMemory() override { std::abort(); }
 };

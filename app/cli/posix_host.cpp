@@ -186,7 +186,8 @@ void PosixHost::catchInterrupt() {
   struct sigaction action = {};
   action.sa_handler = onInterrupt;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  // A second Ctrl-C ends the process at once, as usual.
+  action.sa_flags = SA_RESTART | SA_RESETHAND;
   ::sigaction(SIGINT, &action, nullptr);
 }
 

@@ -36,7 +36,10 @@ const char kRenderHelp[] =
     "  --zoom Z          zoom factor, 0.001..10 (default 1)\n"
     "  --depth 32|8      32-bit colour (default) or the 8-bit palettised picture,\n"
     "                    which has no shading, highlight, contrast or transparency\n"
-    "  --help            show this help\n";
+    "  --help            show this help\n"
+    "\n"
+    "A picture that takes more than a second shows its progress when standard error\n"
+    "is a terminal. Ctrl-C stops it: nothing is written and the exit status is 130.\n";
 
 struct RenderArguments {
   const char* path = nullptr;

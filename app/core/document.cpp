@@ -82,8 +82,8 @@ Status Document::setText(std::string_view newText) {
 Status Document::draw(FrameBuffer& fb, RenderOptions options) {
   if (!hasGraph()) return kNoGraph;
   if (job.usesTime()) state.value(kTime) = host_.clockSeconds();
-  renderPicture(renderer, state, job, view, zoom, fb, options);
-  return kOk;
+  if (!options.host) options.host = &host_;
+  return renderPicture(renderer, state, job, view, zoom, fb, options);
 }
 
 Status Document::encode(GraphFileForm form, std::uint8_t seed, std::string& bytes) const {

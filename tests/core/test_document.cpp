@@ -35,6 +35,10 @@ TEST(Document, TheRoadFromGraphFileToPicture) {
   EXPECT_EQ(document.view.elevation, kViewPresets[kTopView].elevation);
   OwnedFrameBuffer picture(PixelFormat::Rgb32, 64, 48);
   EXPECT_EQ(document.draw(picture.get()), kOk);
+  EXPECT_GT(host.progressCalls, 1);
+  host.stopRedraws = true;
+  EXPECT_EQ(document.draw(picture.get()), kCancelled);
+  host.stopRedraws = false;
 
   // A graph whose job cannot be built is a syntax error that keeps the job and the
   // view; any execution resets the zoom.
