@@ -1,6 +1,7 @@
 #include "render/box.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 #include "lang/format.h"
@@ -43,39 +44,196 @@ void edgeEnds(const RenderContext& ctx, const BoxEdge& edge, const double minimu
   boxPoint(ctx, b, high);
 }
 
-// Puts a text outside the box next to an anchor point, `outward` being the unit
-// direction away from the box on the screen.
-void placeText(RenderContext& ctx, const TextPainter& text, int size, double x, double y, const double outward[2],
-               const std::string& s, PixelColor color) {
-  int width = 0, height = 0;
-  text.measure(text.context, s.data(), int(s.size()), size, &width, &height);
-  const double gap = size * 0.5 + std::fabs(outward[0]) * width * 0.5 + std::fabs(outward[1]) * height * 0.5;
-  const double cx = x + outward[0] * gap, cy = y + outward[1] * gap;
-  const long left = std::lrint(cx - width * 0.5), top = std::lrint(cy - height * 0.5);
-  if (std::labs(left) > 1 << 20 || std::labs(top) > 1 << 20) return;
-  text.draw(text.context, *ctx.fb, int(left), int(top), s.data(), int(s.size()), size, color);
+// ---- Label placement -----------------------------------------------------------
+//
+// Each of the nine texts (per axis its letter and its two end values) has a
+// preferred place: the letter beside the middle of its edge, away from the box;
+// each value beyond its end of the edge. Where that place would touch a box edge
+// or a text placed before it (at a corner where two labelled edges meet, or where
+// another edge passes under a corner, whatever the view), the text turns about
+// its anchor and moves out step by step to the nearest free place.
+
+// Blank pixels kept between a text's box and any line or other text. Line pixels
+// lie within half a pixel of the exact segment.
+constexpr int kTextGap = 2;
+constexpr double kLineClearance = kTextGap + 1;
+constexpr int kTurnSteps = 8;      // turns of pi/8 each way
+constexpr int kDistanceSteps = 8;  // moves of half the label size outward
+
+struct ScreenSegment {
+  double x0, y0, x1, y1;
+};
+
+struct TextBox {
+  long left, top, right, bottom;  // inclusive pixel bounds
+};
+
+// Whether the segment passes through the rectangle (Liang-Barsky).
+bool crosses(const ScreenSegment& s, double left, double top, double right, double bottom) {
+  const double dx = s.x1 - s.x0, dy = s.y1 - s.y0;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {s.x0 - left, right - s.x0, s.y0 - top, bottom - s.y0};
+  double t0 = 0, t1 = 1;
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      if (t > t1) return false;
+      if (t > t0) t0 = t;
+    } else {
+      if (t < t0) return false;
+      if (t < t1) t1 = t;
+    }
+  }
+  return t0 <= t1;
 }
 
-// The letter goes beside the middle of the edge, away from the box; each end
-// value goes beyond its end of the edge, so that labels of edges that meet at a
-// corner do not cover each other.
-void drawLabel(RenderContext& ctx, const BoxEdge& edge, const ProjectedPoint& low, const ProjectedPoint& high,
-               const TextPainter& text, int size) {
-  if ((low.code | high.code) & (kBehindViewer | kInvalidPoint)) return;
-  ProjectedPoint centre;
-  const float origin[3] = {0, 0, 0};
-  projectPoint(ctx.view, origin, centre);
-  if (centre.code & (kBehindViewer | kInvalidPoint)) return;
-  const double mx = (double(low.x) + high.x) / 2, my = (double(low.y) + high.y) / 2;
+class LabelPlacer {
+ public:
+  LabelPlacer(const TextPainter& text, int size, double centreX, double centreY)
+      : text_(text), size_(size), centreX_(centreX), centreY_(centreY) {}
+
+  void addLine(const ScreenSegment& s) {
+    if (lineCount_ < kMaxLines) lines_[lineCount_++] = s;
+  }
+
+  // Places `s` near (x, y), preferring the direction `preferred` (a unit
+  // vector); false when the anchor lies too far off the picture to draw at.
+  bool place(double x, double y, const double preferred[2], const std::string& s, BoxLabel& out) {
+    int width = 0, height = 0;
+    text_.measure(text_.context, s.data(), int(s.size()), size_, &width, &height);
+    out.text = s;
+    const double base = std::atan2(preferred[1], preferred[0]);
+    const double away[2] = {x - centreX_, y - centreY_};
+    bool found = false;
+    double bestCost = 0;
+    TextBox best{}, first{};
+    for (int step = 0; step < kDistanceSteps; ++step) {
+      for (int turn = -kTurnSteps + 1; turn <= kTurnSteps; ++turn) {
+        const double angle = base + turn * (3.14159265358979323846 / kTurnSteps);
+        const double d[2] = {std::cos(angle), std::sin(angle)};
+        // Turning towards the box puts the text over the graphs: the last resort.
+        const double cost = std::abs(turn) + 1.5 * step + (d[0] * away[0] + d[1] * away[1] < 0 ? 6 : 0);
+        if (found && cost >= bestCost) continue;
+        const double gap = size_ * 0.5 + step * size_ * 0.5 + std::fabs(d[0]) * width * 0.5 +
+                           std::fabs(d[1]) * height * 0.5;
+        const long left = std::lrint(x + d[0] * gap - width * 0.5), top = std::lrint(y + d[1] * gap - height * 0.5);
+        if (std::labs(left) > 1 << 20 || std::labs(top) > 1 << 20) return false;
+        const TextBox box{left, top, left + width - 1, top + height - 1};
+        if (step == 0 && turn == 0) first = box;
+        if (!isFree(box)) continue;
+        found = true;
+        bestCost = cost;
+        best = box;
+      }
+    }
+    // Nowhere free (a picture hardly larger than its labels): the preferred place.
+    const TextBox& box = found ? best : first;
+    out.left = int(box.left);
+    out.top = int(box.top);
+    out.shown = true;
+    if (boxCount_ < kMaxBoxes) boxes_[boxCount_++] = box;
+    return true;
+  }
+
+ private:
+  static constexpr int kMaxLines = 24;
+  static constexpr int kMaxBoxes = 9;
+
+  bool isFree(const TextBox& b) const {
+    for (int i = 0; i < lineCount_; ++i) {
+      if (crosses(lines_[i], b.left - kLineClearance, b.top - kLineClearance, b.right + kLineClearance,
+                  b.bottom + kLineClearance))
+        return false;
+    }
+    for (int i = 0; i < boxCount_; ++i) {
+      const TextBox& o = boxes_[i];
+      if (b.left <= o.right + kTextGap && o.left <= b.right + kTextGap && b.top <= o.bottom + kTextGap &&
+          o.top <= b.bottom + kTextGap)
+        return false;
+    }
+    return true;
+  }
+
+  const TextPainter& text_;
+  int size_;
+  double centreX_, centreY_;
+  ScreenSegment lines_[kMaxLines];
+  int lineCount_ = 0;
+  TextBox boxes_[kMaxBoxes];
+  int boxCount_ = 0;
+};
+
+// The labelled edge of `axis` (box range).
+BoxEdge labelEdgeOf(const RenderJob& job, int axis) {
+  const LabelLine& line = (job.viewPreset() == kTextbookView ? kTextbookLabels : kStandardLabels)[axis];
+  BoxEdge e{axis, {0, 0, 0}};
+  for (int i = 0; i < 3; ++i) {
+    if (i != axis) e.fixed[i] = line.atMaximum[i] ? job.axes[i].boxMaximum : job.axes[i].boxMinimum;
+  }
+  return e;
+}
+
+// Every line the two passes draw, as obstacles for the labels.
+void addBoxLines(const RenderContext& ctx, LabelPlacer& placer) {
+  const RenderJob& job = *ctx.job;
+  double boxMin[3], boxMax[3], sampleMin[3], sampleMax[3];
+  for (int i = 0; i < 3; ++i) {
+    boxMin[i] = job.axes[i].boxMinimum;
+    boxMax[i] = job.axes[i].boxMaximum;
+    sampleMin[i] = job.axes[i].samplingMinimum;
+    sampleMax[i] = job.axes[i].samplingMaximum;
+  }
+  for (BoxPass pass : {BoxPass::Far, BoxPass::Near}) {
+    for (int range = 0; range < 2; ++range) {
+      const double* lo = range ? sampleMin : boxMin;
+      const double* hi = range ? sampleMax : boxMax;
+      BoxEdge edges[6];
+      const int n = boxPassEdges(ctx, pass, lo, hi, edges);
+      for (int k = 0; k < n; ++k) {
+        ProjectedPoint a, b;
+        edgeEnds(ctx, edges[k], lo, hi, a, b);
+        ProjectedPoint p, q;
+        if (visibleLineEnds(ctx.view, a, b, p, q)) placer.addLine({double(p.x), double(p.y), double(q.x), double(q.y)});
+      }
+    }
+  }
+}
+
+// The letter and the two end values of one labelled edge, placed by `placer`.
+struct EdgeAnchors {
+  bool usable = false;
+  double mid[2], low[2], high[2];
+  double along[2];  // from the low end to the high end
+  double out[2];    // away from the box, across the edge
+};
+
+EdgeAnchors anchorsOf(const RenderContext& ctx, const BoxEdge& edge, const ProjectedPoint& centre) {
+  EdgeAnchors a;
+  double lo[3], hi[3];
+  for (int i = 0; i < 3; ++i) {
+    lo[i] = ctx.job->axes[i].boxMinimum;
+    hi[i] = ctx.job->axes[i].boxMaximum;
+  }
+  ProjectedPoint low, high;
+  edgeEnds(ctx, edge, lo, hi, low, high);
+  if ((low.code | high.code) & (kBehindViewer | kInvalidPoint)) return a;
+  a.usable = true;
+  a.low[0] = low.x, a.low[1] = low.y;
+  a.high[0] = high.x, a.high[1] = high.y;
+  a.mid[0] = (double(low.x) + high.x) / 2, a.mid[1] = (double(low.y) + high.y) / 2;
   double along[2] = {double(high.x) - low.x, double(high.y) - low.y};
-  double out[2] = {mx - centre.x, my - centre.y};
-  double length = std::hypot(along[0], along[1]);
+  double out[2] = {a.mid[0] - centre.x, a.mid[1] - centre.y};
+  const double length = std::hypot(along[0], along[1]);
   if (length >= 1) {
     along[0] /= length;
     along[1] /= length;
     out[0] = -along[1];
     out[1] = along[0];
-    if (out[0] * (mx - centre.x) + out[1] * (my - centre.y) < 0) {
+    if (out[0] * (a.mid[0] - centre.x) + out[1] * (a.mid[1] - centre.y) < 0) {
       out[0] = -out[0];
       out[1] = -out[1];
     }
@@ -87,12 +245,9 @@ void drawLabel(RenderContext& ctx, const BoxEdge& edge, const ProjectedPoint& lo
     along[0] = out[0];
     along[1] = out[1];
   }
-  const double before[2] = {-along[0], -along[1]};
-  const PixelColor color = ctx.boxColor;
-  const AxisGrid& axis = ctx.job->axes[edge.axis];
-  placeText(ctx, text, size, mx, my, out, std::string(1, kAxisLetters[edge.axis]), color);
-  placeText(ctx, text, size, low.x, low.y, before, FormatNumber(axis.boxMinimum), color);
-  placeText(ctx, text, size, high.x, high.y, along, FormatNumber(axis.boxMaximum), color);
+  a.along[0] = along[0], a.along[1] = along[1];
+  a.out[0] = out[0], a.out[1] = out[1];
+  return a;
 }
 
 }  // namespace
@@ -134,12 +289,35 @@ int boxPassEdges(const RenderContext& ctx, BoxPass pass, const double minimum[3]
   return n;
 }
 
+void layOutBoxLabels(const RenderContext& ctx, const TextPainter& text, int size, BoxLabelLayout& out) {
+  out = BoxLabelLayout{};
+  ProjectedPoint centre;
+  const float origin[3] = {0, 0, 0};
+  projectPoint(ctx.view, origin, centre);
+  if (centre.code & (kBehindViewer | kInvalidPoint)) return;
+  LabelPlacer placer(text, size, centre.x, centre.y);
+  addBoxLines(ctx, placer);
+  EdgeAnchors anchors[3];
+  for (int axis = 0; axis < 3; ++axis) anchors[axis] = anchorsOf(ctx, labelEdgeOf(*ctx.job, axis), centre);
+  // The end values first: they sit at the corners, where texts meet.
+  for (int axis = 0; axis < 3; ++axis) {
+    const EdgeAnchors& a = anchors[axis];
+    if (!a.usable) continue;
+    const AxisGrid& grid = ctx.job->axes[axis];
+    const double before[2] = {-a.along[0], -a.along[1]};
+    placer.place(a.low[0], a.low[1], before, FormatNumber(grid.boxMinimum), out.labels[axis][1]);
+    placer.place(a.high[0], a.high[1], a.along, FormatNumber(grid.boxMaximum), out.labels[axis][2]);
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    const EdgeAnchors& a = anchors[axis];
+    if (a.usable) placer.place(a.mid[0], a.mid[1], a.out, std::string(1, kAxisLetters[axis]), out.labels[axis][0]);
+  }
+}
+
 bool isLabelEdge(const RenderJob& job, const BoxEdge& edge) {
-  const LabelLine& line = (job.viewPreset() == kTextbookView ? kTextbookLabels : kStandardLabels)[edge.axis];
+  const BoxEdge line = labelEdgeOf(job, edge.axis);
   for (int i = 0; i < 3; ++i) {
-    if (i == edge.axis) continue;
-    const double want = line.atMaximum[i] ? job.axes[i].boxMaximum : job.axes[i].boxMinimum;
-    if (edge.fixed[i] != want) return false;
+    if (i != edge.axis && edge.fixed[i] != line.fixed[i]) return false;
   }
   return true;
 }
@@ -155,14 +333,20 @@ void drawBoxPass(RenderContext& ctx, BoxPass pass, const TextPainter* text, int 
     sampleMax[i] = job.axes[i].samplingMaximum;
     sliced = sliced || sampleMin[i] != boxMin[i] || sampleMax[i] != boxMax[i];
   }
+  const bool labelled = text && text->draw && text->measure;
+  BoxLabelLayout layout;
+  if (labelled) layOutBoxLabels(ctx, *text, labelSize, layout);
   BoxEdge edges[6];
   const int n = boxPassEdges(ctx, pass, boxMin, boxMax, edges);
   for (int k = 0; k < n; ++k) {
     ProjectedPoint low, high;
     edgeEnds(ctx, edges[k], boxMin, boxMax, low, high);
     drawLine(ctx.target, low, high, ctx.boxColor);
-    if (text && text->draw && text->measure && isLabelEdge(job, edges[k])) {
-      drawLabel(ctx, edges[k], low, high, *text, labelSize);
+    if (!labelled || !isLabelEdge(job, edges[k])) continue;
+    for (const BoxLabel& label : layout.labels[edges[k].axis]) {
+      if (!label.shown) continue;
+      text->draw(text->context, *ctx.fb, label.left, label.top, label.text.data(), int(label.text.size()), labelSize,
+                 ctx.boxColor);
     }
   }
   if (!sliced) return;

@@ -40,6 +40,18 @@ struct BoxEdge {
 int boxPassEdges(const RenderContext& ctx, BoxPass pass, const double minimum[3], const double maximum[3],
                  BoxEdge out[6]);
 
+// Where the labels of a redraw go: per axis the letter, the minimum and the
+// maximum, each kept clear of every box line and of the others.
+struct BoxLabel {
+  bool shown = false;
+  int left = 0, top = 0;
+  std::string text;
+};
+struct BoxLabelLayout {
+  BoxLabel labels[3][3];  // [axis][letter, minimum, maximum]
+};
+void layOutBoxLabels(const RenderContext& ctx, const TextPainter& text, int size, BoxLabelLayout& out);
+
 // Whether a box-range edge lies at its axis' label corner line.
 bool isLabelEdge(const RenderJob& job, const BoxEdge& edge);
 

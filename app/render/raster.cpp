@@ -385,14 +385,12 @@ void drawScreenLine(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std
   rasterPrimitivesFor(fb.format).line(fb, x0, y0, x1, y1, color);
 }
 
-void drawLine(const RasterTarget& target, const ProjectedPoint& a, const ProjectedPoint& b,
-              PixelColor color) {
-  if ((a.code & b.code) || ((a.code | b.code) & kInvalidPoint)) return;
-  if (!((a.code | b.code) & kBehindViewer)) {
-    target.line(*target.fb, a.x, a.y, b.x, b.y, color);
-    return;
-  }
-  ProjectedPoint p = a, q = b;
+bool visibleLineEnds(const ViewTransform& view, const ProjectedPoint& a, const ProjectedPoint& b,
+                     ProjectedPoint& p, ProjectedPoint& q) {
+  if ((a.code & b.code) || ((a.code | b.code) & kInvalidPoint)) return false;
+  p = a;
+  q = b;
+  if (!((a.code | b.code) & kBehindViewer)) return true;
   const ProjectedPoint& behind = a.depth < 0 ? a : b;
   const ProjectedPoint& front = a.depth < 0 ? b : a;
   const double t = double(front.depth) / (double(front.depth) - double(behind.depth));
@@ -400,9 +398,15 @@ void drawLine(const RasterTarget& target, const ProjectedPoint& a, const Project
   cut.across = static_cast<float>(front.across + t * (double(behind.across) - front.across));
   cut.up = static_cast<float>(front.up + t * (double(behind.up) - front.up));
   cut.depth = 0;
-  projectViewPoint(*target.view, cut);
+  projectViewPoint(view, cut);
   (a.depth < 0 ? p : q) = cut;
-  target.line(*target.fb, p.x, p.y, q.x, q.y, color);
+  return true;
+}
+
+void drawLine(const RasterTarget& target, const ProjectedPoint& a, const ProjectedPoint& b,
+              PixelColor color) {
+  ProjectedPoint p, q;
+  if (visibleLineEnds(*target.view, a, b, p, q)) target.line(*target.fb, p.x, p.y, q.x, q.y, color);
 }
 
 }  // namespace vx

@@ -56,6 +56,11 @@ void fillPolygon(const RasterTarget& target, const EdgeVertex* const* vertices, 
 void applyPolygonColorRules(const RasterTarget& target, const float* const frame[3],
                             const ProjectedPoint* const view[3], PixelColor& first, PixelColor& second);
 
+// The screen ends of the line between two projected points: the part in front of
+// the viewer, its end behind cut at the viewer's plane. False when no part of it
+// can be drawn.
+bool visibleLineEnds(const ViewTransform& view, const ProjectedPoint& a, const ProjectedPoint& b,
+                     ProjectedPoint& p, ProjectedPoint& q);
 // A one-pixel line between two projected points, clipped to the viewer's plane
 // and the picture; flat colour, never blended.
 void drawLine(const RasterTarget& target, const ProjectedPoint& a, const ProjectedPoint& b,

@@ -144,6 +144,81 @@ TEST(Box, LabelsNameTheAxesAndTheirRanges) {
   EXPECT_EQ(labelPixelSize(108), 9);  // 9.0
 }
 
+// Draws every text as a solid rectangle of its own colour, so that the picture
+// tells each label's pixels from the lines and from the other labels.
+struct BlockPainter {
+  int drawn = 0;
+  static PixelColor colorOf(int k) { return 0x100000u * PixelColor(k + 1) + 0x40u; }
+  static void measure(void*, const char*, int length, int size, int* w, int* h) {
+    *w = length * size * 3 / 5 + 1;
+    *h = size + 2;
+  }
+  static void draw(void* c, FrameBuffer& fb, int left, int top, const char*, int length, int size, PixelColor) {
+    auto* self = static_cast<BlockPainter*>(c);
+    int w = 0, h = 0;
+    measure(nullptr, nullptr, length, size, &w, &h);
+    const PixelColor color = colorOf(self->drawn++);
+    for (int y = top; y < top + h; ++y)
+      for (int x = left; x < left + w; ++x) {
+        if (x < 0 || y < 0 || x >= fb.width || y >= fb.height) continue;
+        reinterpret_cast<std::uint32_t*>(fb.rows[y])[x] = color;
+      }
+  }
+};
+
+// In every preset, from below, from odd angles and without perspective: all nine
+// texts are drawn whole (no line is drawn over them later), and no line pixel and
+// no pixel of another text lies next to any of their pixels.
+TEST(Box, LabelsNeverTouchALineOrEachOther) {
+  struct Case {
+    const char* setup;
+    float angles[2];  // used when not both zero
+  } cases[] = {
+      {"graph3d.view := standard", {0, 0}},  {"graph3d.view := top", {0, 0}},
+      {"graph3d.view := front", {0, 0}},     {"graph3d.view := side", {0, 0}},
+      {"graph3d.view := textbook", {0, 0}},  {"graph3d.view := standard", {0.5f, 0.6f}},
+      {"graph3d.view := textbook", {1.9f, 0.62f}}, {"graph3d.view := standard", {2.2f, 0.4f}},
+      {"graph3d.view := standard", {4.0f, -1.2f}}, {"graph3d.view := standard", {5.5f, 1.0f}},
+      {"graph3d.perspective := false\ngraph3d.view := side", {0, 0}},
+      {"graph3d.perspective := false\ngraph3d.view := standard", {0.5f, 0.6f}},
+  };
+  for (const Case& c : cases) {
+    rendertest::Scene scene(std::string(c.setup) +
+                            "\ngraph3d.minimumz := -0.5\ngraph3d.maximumx := 12.5\ngraph3d( x = 100 )");
+    ASSERT_TRUE(scene.ok()) << c.setup;
+    if (c.angles[0] != 0 || c.angles[1] != 0) scene.setAngles(c.angles[0], c.angles[1]);
+    BlockPainter painter;
+    TextPainter text{&painter, &BlockPainter::measure, &BlockPainter::draw};
+    scene.renderer.text = &text;
+    OwnedFrameBuffer picture(PixelFormat::Rgb32, 320, 240);
+    FrameBuffer& fb = picture.get();
+    scene.render(fb);
+    const std::string where = std::string(c.setup) + " at " + std::to_string(c.angles[0]) + ", " +
+                              std::to_string(c.angles[1]);
+    ASSERT_EQ(painter.drawn, 9) << where;
+    int blockPixels[9] = {}, linePixels = 0;
+    for (int y = 0; y < fb.height; ++y) {
+      for (int x = 0; x < fb.width; ++x) {
+        const PixelColor p = readPixel(fb, x, y);
+        if (p == 0) ++linePixels;
+        if ((p & 0xFF) != 0x40) continue;
+        const int k = int(p >> 20) - 1;
+        ++blockPixels[k];
+        for (int dy = -1; dy <= 1; ++dy)
+          for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx < 0 || ny < 0 || nx >= fb.width || ny >= fb.height) continue;
+            const PixelColor q = readPixel(fb, nx, ny);
+            ASSERT_TRUE(q == p || q == 0xFFFFFFu) << where << ": text " << k << " touches " << std::hex << q
+                                                   << std::dec << " at " << nx << ", " << ny;
+          }
+      }
+    }
+    EXPECT_GT(linePixels, 150) << where;
+    for (int k = 0; k < 9; ++k) EXPECT_GT(blockPixels[k], 0) << where << ": text " << k;
+  }
+}
+
 TEST(Box, ASliceAddsItsOutlineAndTheFarEdgesAreCoveredByTheGraph) {
   rendertest::Scene scene("graph3d.mesh := false\ngraph3d( z = 0 )");
   ASSERT_TRUE(scene.ok());
