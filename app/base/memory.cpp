@@ -20,8 +20,11 @@ namespace {
 
 // Every carved block starts on an 8-byte boundary, so that a freed block of the
 // 4-byte class can still hold its free-list link and records with doubles can
-// live in any class. Chunks themselves come 16-aligned.
+// live in any class. Chunks themselves come 16-aligned, and a block whose size is
+// a multiple of 16 (every power class among them) starts on a 16-byte boundary,
+// so that records of long doubles can live in it.
 constexpr std::size_t kCarveAlignment = 8;
+constexpr std::size_t kWideAlignment = 16;
 constexpr std::size_t kMinimumChunk = tuning::kAllocatorChunk;
 constexpr std::size_t kFirstPowerShift = 8;  // 2^(k+7) with k >= 1: 256 is the first class
 // Chunks never exceed the largest power-of-two class, so every class has a list head.
@@ -155,11 +158,15 @@ void* Allocator::carve(std::size_t blockSize) {
   // A block too big to leave room for its red zone takes a whole chunk, which the
   // source's own bounds enclose.
   std::size_t step = std::min(roundUp(blockSize, kCarveAlignment) + kRedZone, chunkSize_);
-  if (left_ < step) {
+  std::size_t pad = blockSize % kWideAlignment == 0 ? reinterpret_cast<std::uintptr_t>(chunk_) % kWideAlignment : 0;
+  if (left_ < pad + step) {
     chunk_ = static_cast<unsigned char*>(source_.obtain(chunkSize_));
     left_ = chunkSize_;
     poison(chunk_, chunkSize_);
+    pad = 0;
   }
+  chunk_ += pad;
+  left_ -= pad;
   void* block = chunk_;
   chunk_ += step;
   left_ -= step;

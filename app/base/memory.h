@@ -1,7 +1,8 @@
 #pragma once
 // Size-class allocator. Blocks carry no header: the caller passes the size on
 // release. Small classes (4..212 bytes, steps of 4) and power-of-two classes
-// (256 bytes up to the chunk size) are carved from chunks; a freed carved block
+// (256 bytes up to the chunk size) are carved from chunks, 8-aligned, and
+// 16-aligned when their class size is a multiple of 16; a freed carved block
 // goes to its class's list and is reused last-in, first-out, and chunks stay
 // with the allocator until it ends. Larger blocks are whole multiples of the
 // chunk size, taken from the chunk source one by one and given back to it on

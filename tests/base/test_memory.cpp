@@ -119,7 +119,7 @@ TEST(Allocator, PowerClassesAreCarvedWhole) {
   EXPECT_EQ(distance(c, d), 1024 + kGap);
 }
 
-TEST(Allocator, CarvedBlocksAreEightAligned) {
+TEST(Allocator, CarvedBlockAlignment) {
   RecordingSource source;
   Allocator allocator(source, kPage, kChunk);
   void* first = allocator.Allocate(4);
@@ -131,6 +131,12 @@ TEST(Allocator, CarvedBlocksAreEightAligned) {
   EXPECT_EQ(distance(third, fourth), 104 + kGap);
   for (std::size_t size : {4u, 20u, 36u, 212u, 256u, 1000u})
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(allocator.Allocate(size)) % 8, 0u) << size;
+  // Sizes that are multiples of 16 (room for long doubles) are 16-aligned, even
+  // right after an odd number of 8-byte blocks.
+  for (std::size_t size : {16u, 48u, 208u, 256u, 4096u}) {
+    allocator.Allocate(4);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(allocator.Allocate(size)) % 16, 0u) << size;
+  }
 }
 
 TEST(Allocator, ChunkSizedRequestComesFromANewChunk) {
