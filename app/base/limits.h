@@ -26,9 +26,9 @@ inline constexpr std::size_t kMaxTextLines = std::size_t(1) << 20;
 
 // Parser bounds that keep every recursive routine over a tree (parse, fold,
 // evaluate, compile, release) well inside a 2 MB stack: nested sums and factors
-// (each parenthesis, bar, function argument, sign and power exponent is one
-// level) and the height of the tree (a chain like 1+1+1+... counts once per
-// operator).
+// (a parenthesis, bar or function argument holds a sum and a factor, two levels,
+// so 499 parentheses nest; a sign or power exponent is one level) and the height
+// of the tree (a chain like 1+1+1+... counts once per operator).
 inline constexpr int kMaxNesting = 1000;
 inline constexpr int kMaxTreeHeight = 1000;
 
