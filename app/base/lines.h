@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "base/limits.h"
+#include "base/tuning.h"
 
 namespace vx {
 
@@ -120,7 +121,7 @@ class LineList {
   };
   // Blocks grow from a small one, which is all a typical graph text needs, to a
   // size whose unused tail wastes little beside even the longest line.
-  static constexpr std::size_t kFirstBlockBytes = 4096;
+  static constexpr std::size_t kFirstBlockBytes = tuning::kTextBlockStart;
   static constexpr std::size_t kLargestBlockBytes = std::size_t(256) << 10;
 
   static constexpr std::size_t recordBytes(std::size_t length) {

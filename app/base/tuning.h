@@ -28,5 +28,7 @@ inline constexpr std::size_t kBinaryWriteBuffer = kTiny ? 1 : 1024;
 // Slots of the interpreter's stack kept on the machine stack; deeper code uses
 // a larger scratch stack.
 inline constexpr std::uint32_t kFastStackDepth = kTiny ? 2 : 32;
+// Bytes of a stored text's first block of lines; later blocks double up to 256 KiB.
+inline constexpr std::size_t kTextBlockStart = kTiny ? 1 : 4096;  // tiny: a block per line at first
 
 }  // namespace vx::tuning
