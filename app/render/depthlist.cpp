@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "base/check.h"
+
 namespace vx {
 
 namespace {
@@ -126,6 +128,9 @@ void DepthList::insert(DepthRecord* record) {
     next(before, level) = record;
     if (after) previous(after, level) = record;
   }
+  // The order holds: the record follows what stays before it and precedes the rest.
+  VX_ASSERT(staysBefore(previous(record, 0), record->key, record->kind));
+  VX_ASSERT(!next(record, 0) || !staysBefore(next(record, 0), record->key, record->kind));
   finger_ = record;
   ++size_;
 }
@@ -166,6 +171,7 @@ void DepthList::addSegment(const ProjectedPoint& a, const ProjectedPoint& b, std
 }
 
 void DepthList::unlinkFirst(DepthRecord* first) {
+  VX_ASSERT(!next(first, 0) || next(first, 0)->key <= first->key);  // drained farthest first
   for (int level = 0; level < first->height; ++level) {
     DepthRecord* after = next(first, level);
     next(head_, level) = after;

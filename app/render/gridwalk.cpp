@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/check.h"
 #include "base/host.h"
 #include "base/limits.h"
 #include "base/memory.h"
@@ -243,6 +244,9 @@ void Walker::prepareColoring() {
 }
 
 void Walker::compileRow() {
+  // The previous row left the cells as the walk set them up.
+  VX_ASSERT(state_.cells[axisCell_[kInner]].flags == (kInnerSweep | kVarying));
+  VX_ASSERT(state_.cells[axisCell_[kMiddle]].flags == kVarying && state_.cells[axisCell_[kOuter]].flags == kVarying);
   // The outer and middle coordinates are constants for one row's code, so that
   // what runs per point is only the arithmetic of the inner coordinate.
   cells_.setFlags(axisCell_[kOuter], 0);
