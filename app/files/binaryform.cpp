@@ -1,5 +1,7 @@
 #include "files/binaryform.h"
 
+#include "base/tuning.h"
+
 namespace vx {
 
 // ---- scrambler ----
@@ -159,7 +161,7 @@ class BinaryEncoder {
   ByteSink& sink_;
   Scrambler scrambler_;
   BitWriter bits_;
-  std::uint8_t buffer_[1024];
+  std::uint8_t buffer_[tuning::kBinaryWriteBuffer];
   std::size_t used_ = 0;
 };
 

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/tuning.h"
 #include "lang/nodes.h"
 
 namespace vx {
@@ -86,12 +87,18 @@ static_assert(sizeof(Instruction) == 16, "instructions are compact and fixed-siz
 
 enum class CodeShape : std::uint8_t { Value, Condition, Triple };
 
-// One block from the Allocator: this header, then the instructions; it starts at
-// 64 bytes and doubles (by copying) whenever the next instruction does not fit.
-// Code deeper than the interpreter's own fixed stack also carries, after the
-// instructions, the scratch stack it runs on, so that no run allocates: it is
-// working memory, written by every run of the (otherwise read-only) code, and
-// one run at a time uses it.
+// Values on the stack when code of a shape returns (a condition leaves only the
+// status); below them lies the one value the first push saved.
+constexpr std::uint32_t resultDepth(CodeShape shape) {
+  return shape == CodeShape::Value ? 1 : shape == CodeShape::Triple ? 3 : 0;
+}
+
+// One block from the Allocator: this header, then the instructions; it starts
+// small (tuning::kCodeBlockStart) and doubles (by copying) whenever the next
+// instruction does not fit. Code deeper than the interpreter's own fixed stack
+// also carries, after the instructions, the scratch stack it runs on, so that no
+// run allocates: it is working memory, written by every run of the (otherwise
+// read-only) code, and one run at a time uses it.
 struct CompiledCode {
   std::uint32_t capacity;  // bytes of the whole block
   std::uint32_t count;     // instructions, the closing return included
@@ -100,9 +107,9 @@ struct CompiledCode {
   const LangState* state;  // what near and the data-array lookup read
 
   static constexpr std::size_t kHeaderSize = (sizeof(std::uint32_t) * 3 + sizeof(CodeShape) + sizeof(void*) + 7) / 8 * 8;
-  static constexpr std::uint32_t kInitialCapacity = 64;
+  static constexpr std::uint32_t kInitialCapacity = tuning::kCodeBlockStart;
   // Values the interpreter keeps on the machine stack; deeper code has its scratch stack.
-  static constexpr std::uint32_t kLocalStackDepth = 32;
+  static constexpr std::uint32_t kLocalStackDepth = tuning::kFastStackDepth;
 
   bool hasScratchStack() const { return maxDepth > kLocalStackDepth; }
   // Where the scratch stack starts (the allocator aligns blocks to 16 bytes).
@@ -125,6 +132,7 @@ struct CompiledCode {
   std::uint32_t room() const { return static_cast<std::uint32_t>((capacity - kHeaderSize) / sizeof(Instruction)); }
 };
 static_assert(sizeof(CompiledCode) <= CompiledCode::kHeaderSize);
+static_assert(CompiledCode::kInitialCapacity >= CompiledCode::kHeaderSize + sizeof(Instruction));
 
 // Axis index meaning "no axis is the inner sweep axis".
 inline constexpr std::uint32_t kNoInnerAxis = 3;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/check.h"
 #include "lang/fold.h"
 #include "lang/keywords.h"
 
@@ -104,7 +105,8 @@ void CodeBuilder::emit(Opcode opcode, int stackEffect, Instruction operand) {
   operand.opcode = opcode;
   code_->instructions()[code_->count++] = operand;
   depth_ += stackEffect;
-  code_->maxDepth = std::max(code_->maxDepth, static_cast<std::uint32_t>(std::max(depth_, 0)));
+  VX_ASSERT(depth_ >= 0);
+  code_->maxDepth = std::max(code_->maxDepth, static_cast<std::uint32_t>(depth_));
 }
 
 void CodeBuilder::emitImm(Opcode opcode, int stackEffect, double imm) { emit(opcode, stackEffect, immOperand(imm)); }
@@ -132,6 +134,7 @@ void CodeBuilder::emitBinary(BinaryOp op, const ExprNode* left, const ExprNode* 
 
 CompiledCode* CodeBuilder::finish() {
   emit(kOpReturn, 0);
+  VX_ASSERT(static_cast<std::uint32_t>(depth_) == resultDepth(code_->shape));
   if (code_->hasScratchStack()) {
     std::size_t end = CompiledCode::scratchEnd(code_->count, code_->maxDepth);
     if (end > code_->capacity) grow(static_cast<std::uint32_t>(end));

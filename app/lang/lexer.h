@@ -27,7 +27,6 @@ class Lexer {
 
   // The first line after the command (lines consumed by continuation excluded).
   const SourceLine* nextLine() const { return nextLine_; }
-  std::int32_t depth() const { return depth_; }
 
  private:
   bool atLineEnd() const { return pos_ == end_ || *pos_ == ';'; }

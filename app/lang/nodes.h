@@ -180,7 +180,6 @@ inline bool isRelation(const ExprNode* n) { return isKindOf(n->ops, kRelationKin
 inline bool isGraphCall(const ExprNode* n) { return isKindOf(n->ops, kGraphCallKinds); }
 inline bool isDerived(const ExprNode* n) { return isKindOf(n->ops, kDerivedKinds); }
 inline bool is(const ExprNode* n, const NodeOps& ops) { return n->ops == &ops; }
-inline bool isUnaryKind(const ExprNode* n, UnaryKind k) { return n->ops == &kUnaryKinds[k]; }
 inline bool isBinaryKind(const ExprNode* n, BinaryKind k) { return n->ops == &kBinaryKinds[k]; }
 inline bool isRelationKind(const ExprNode* n, RelationKind k) { return n->ops == &kRelationKinds[k]; }
 inline bool isGraphCallKind(const ExprNode* n, GraphCallKind k) { return n->ops == &kGraphCallKinds[k]; }

@@ -5,6 +5,7 @@
 // when it runs on the scratch stack its block carries.
 #include <cmath>
 
+#include "base/check.h"
 #include "lang/code.h"
 
 namespace vx {
@@ -91,7 +92,9 @@ __attribute__((always_inline)) inline Outcome execute(const CompiledCode* code, 
       VX_COMPARE(kFormCellLeft, *ip->cell, top, (void)0)
       VX_COMPARE(kFormPointRight, top, *point, (void)0)
       VX_COMPARE(kFormPointLeft, *point, top, (void)0)
-      case kOpReturn: return {top, sp, status};
+      case kOpReturn:
+        VX_ASSERT(sp - stack == static_cast<std::ptrdiff_t>(resultDepth(code->shape)));
+        return {top, sp, status};
       case kOpLoadImm:
         *sp++ = top;
         top = ip->imm;
