@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/tuning.h"
 #include "render/view.h"
 
 namespace vx {
@@ -22,7 +23,7 @@ struct EdgeVertex {
 
 class VertexPool {
  public:
-  static constexpr std::size_t kBlockVertices = 1024;
+  static constexpr std::size_t kBlockVertices = tuning::kVertexBlock;
 
   explicit VertexPool(Allocator& allocator) : allocator_(allocator) {}
   VertexPool(const VertexPool&) = delete;
