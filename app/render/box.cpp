@@ -58,6 +58,20 @@ void edgeEnds(const RenderContext& ctx, const BoxEdge& edge, const double minimu
 constexpr int kTextGap = 2;
 constexpr double kLineClearance = kTextGap + 1;
 constexpr int kTurnSteps = 8;      // turns of pi/8 each way
+// cos and sin of k pi/8, k = 0..8: plain products turn the preferred direction,
+// so that placement needs no library function that might round differently
+// in another build.
+constexpr double kTurn[kTurnSteps + 1][2] = {
+    {1, 0},
+    {0.92387953251128674, 0.38268343236508977},
+    {0.70710678118654757, 0.70710678118654757},
+    {0.38268343236508977, 0.92387953251128674},
+    {0, 1},
+    {-0.38268343236508977, 0.92387953251128674},
+    {-0.70710678118654757, 0.70710678118654757},
+    {-0.92387953251128674, 0.38268343236508977},
+    {-1, 0},
+};
 constexpr int kDistanceSteps = 8;  // moves of half the label size outward
 
 struct ScreenSegment {
@@ -106,15 +120,15 @@ class LabelPlacer {
     int width = 0, height = 0;
     text_.measure(text_.context, s.data(), int(s.size()), size_, &width, &height);
     out.text = s;
-    const double base = std::atan2(preferred[1], preferred[0]);
     const double away[2] = {x - centreX_, y - centreY_};
     bool found = false;
     double bestCost = 0;
     TextBox best{}, first{};
     for (int step = 0; step < kDistanceSteps; ++step) {
       for (int turn = -kTurnSteps + 1; turn <= kTurnSteps; ++turn) {
-        const double angle = base + turn * (3.14159265358979323846 / kTurnSteps);
-        const double d[2] = {std::cos(angle), std::sin(angle)};
+        const double cosTurn = kTurn[std::abs(turn)][0], sinTurn = turn < 0 ? -kTurn[-turn][1] : kTurn[turn][1];
+        const double d[2] = {preferred[0] * cosTurn - preferred[1] * sinTurn,
+                             preferred[0] * sinTurn + preferred[1] * cosTurn};
         // Turning towards the box puts the text over the graphs: the last resort.
         const double cost = std::abs(turn) + 1.5 * step + (d[0] * away[0] + d[1] * away[1] < 0 ? 6 : 0);
         if (found && cost >= bestCost) continue;
@@ -227,7 +241,7 @@ EdgeAnchors anchorsOf(const RenderContext& ctx, const BoxEdge& edge, const Proje
   a.mid[0] = (double(low.x) + high.x) / 2, a.mid[1] = (double(low.y) + high.y) / 2;
   double along[2] = {double(high.x) - low.x, double(high.y) - low.y};
   double out[2] = {a.mid[0] - centre.x, a.mid[1] - centre.y};
-  const double length = std::hypot(along[0], along[1]);
+  const double length = std::sqrt(along[0] * along[0] + along[1] * along[1]);
   if (length >= 1) {
     along[0] /= length;
     along[1] /= length;
@@ -238,7 +252,7 @@ EdgeAnchors anchorsOf(const RenderContext& ctx, const BoxEdge& edge, const Proje
       out[1] = -out[1];
     }
   } else {  // seen end-on: everything away from the box centre
-    double l = std::hypot(out[0], out[1]);
+    double l = std::sqrt(out[0] * out[0] + out[1] * out[1]);
     if (l < 1) out[0] = 0, out[1] = 1, l = 1;
     out[0] /= l;
     out[1] /= l;

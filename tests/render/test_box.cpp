@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "render/box.h"
+#include "picture_probe.h"
 #include "render_scene.h"
 
 namespace vx {
@@ -144,28 +145,6 @@ TEST(Box, LabelsNameTheAxesAndTheirRanges) {
   EXPECT_EQ(labelPixelSize(108), 9);  // 9.0
 }
 
-// Draws every text as a solid rectangle of its own colour, so that the picture
-// tells each label's pixels from the lines and from the other labels.
-struct BlockPainter {
-  int drawn = 0;
-  static PixelColor colorOf(int k) { return 0x100000u * PixelColor(k + 1) + 0x40u; }
-  static void measure(void*, const char*, int length, int size, int* w, int* h) {
-    *w = length * size * 3 / 5 + 1;
-    *h = size + 2;
-  }
-  static void draw(void* c, FrameBuffer& fb, int left, int top, const char*, int length, int size, PixelColor) {
-    auto* self = static_cast<BlockPainter*>(c);
-    int w = 0, h = 0;
-    measure(nullptr, nullptr, length, size, &w, &h);
-    const PixelColor color = colorOf(self->drawn++);
-    for (int y = top; y < top + h; ++y)
-      for (int x = left; x < left + w; ++x) {
-        if (x < 0 || y < 0 || x >= fb.width || y >= fb.height) continue;
-        reinterpret_cast<std::uint32_t*>(fb.rows[y])[x] = color;
-      }
-  }
-};
-
 // In every preset, from below, from odd angles and without perspective: all nine
 // texts are drawn whole (no line is drawn over them later), and no line pixel and
 // no pixel of another text lies next to any of their pixels.
@@ -187,9 +166,8 @@ TEST(Box, LabelsNeverTouchALineOrEachOther) {
                             "\ngraph3d.minimumz := -0.5\ngraph3d.maximumx := 12.5\ngraph3d( x = 100 )");
     ASSERT_TRUE(scene.ok()) << c.setup;
     if (c.angles[0] != 0 || c.angles[1] != 0) scene.setAngles(c.angles[0], c.angles[1]);
-    BlockPainter painter;
-    TextPainter text{&painter, &BlockPainter::measure, &BlockPainter::draw};
-    scene.renderer.text = &text;
+    rendertest::BlockPainter painter;
+    scene.renderer.text = painter.painter();
     OwnedFrameBuffer picture(PixelFormat::Rgb32, 320, 240);
     FrameBuffer& fb = picture.get();
     scene.render(fb);
