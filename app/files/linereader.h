@@ -9,9 +9,9 @@
 // leaves the caller's list untouched.
 #include <string_view>
 
+#include "base/bytestream.h"
 #include "base/lines.h"
 #include "base/status.h"
-#include "base/bytestream.h"
 
 namespace vx {
 

@@ -1,10 +1,10 @@
 #pragma once
 // Lines to graph files. Both writers stop at the first failure of the sink and
 // return its status; what was written until then stays written.
+#include "base/bytestream.h"
 #include "base/lines.h"
 #include "base/status.h"
 #include "files/binaryform.h"  // writeBinary
-#include "base/bytestream.h"
 
 namespace vx {
 

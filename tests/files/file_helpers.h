@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "base/lines.h"
 #include "base/bytestream.h"
+#include "base/lines.h"
 
 namespace vx::testing_files {
 
