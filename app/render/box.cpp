@@ -114,16 +114,15 @@ class LabelPlacer {
     if (lineCount_ < kMaxLines) lines_[lineCount_++] = s;
   }
 
-  // Places `s` near (x, y), preferring the direction `preferred` (a unit
-  // vector); false when the anchor lies too far off the picture to draw at.
-  bool place(double x, double y, const double preferred[2], const std::string& s, BoxLabel& out) {
+  // Places `label` near (x, y), preferring the direction `preferred` (a unit
+  // vector). An anchor far off the picture leaves the label out.
+  void place(double x, double y, const double preferred[2], const std::string& label, BoxLabel& out) {
     int width = 0, height = 0;
-    text_.measure(text_.context, s.data(), int(s.size()), size_, &width, &height);
-    out.text = s;
+    text_.measure(text_.context, label.data(), int(label.size()), size_, &width, &height);
     const double away[2] = {x - centreX_, y - centreY_};
     bool found = false;
     double bestCost = 0;
-    TextBox best{}, first{};
+    TextBox best{};
     for (int step = 0; step < kDistanceSteps; ++step) {
       for (int turn = -kTurnSteps + 1; turn <= kTurnSteps; ++turn) {
         const double cosTurn = kTurn[std::abs(turn)][0], sinTurn = turn < 0 ? -kTurn[-turn][1] : kTurn[turn][1];
@@ -132,30 +131,35 @@ class LabelPlacer {
         // Turning towards the box puts the text over the graphs: the last resort.
         const double cost = std::abs(turn) + 1.5 * step + (d[0] * away[0] + d[1] * away[1] < 0 ? 6 : 0);
         if (found && cost >= bestCost) continue;
-        const double gap = size_ * 0.5 + step * size_ * 0.5 + std::fabs(d[0]) * width * 0.5 +
-                           std::fabs(d[1]) * height * 0.5;
-        const long left = std::lrint(x + d[0] * gap - width * 0.5), top = std::lrint(y + d[1] * gap - height * 0.5);
-        if (std::labs(left) > 1 << 20 || std::labs(top) > 1 << 20) return false;
-        const TextBox box{left, top, left + width - 1, top + height - 1};
-        if (step == 0 && turn == 0) first = box;
+        TextBox box;
+        if (!boxAt(x, y, d, step, width, height, box)) return;
+        if (step == 0 && turn == 0 && !found) best = box;  // kept if nowhere is free
         if (!isFree(box)) continue;
         found = true;
         bestCost = cost;
         best = box;
       }
     }
-    // Nowhere free (a picture hardly larger than its labels): the preferred place.
-    const TextBox& box = found ? best : first;
-    out.left = int(box.left);
-    out.top = int(box.top);
     out.shown = true;
-    if (boxCount_ < kMaxBoxes) boxes_[boxCount_++] = box;
-    return true;
+    out.left = int(best.left);
+    out.top = int(best.top);
+    out.text = label;
+    if (boxCount_ < kMaxBoxes) boxes_[boxCount_++] = best;
   }
 
  private:
   static constexpr int kMaxLines = 24;
   static constexpr int kMaxBoxes = 9;
+
+  // The box of a text whose near side lies half the label size plus `step`
+  // halves beyond (x, y) in direction d; false when that is far off the picture.
+  bool boxAt(double x, double y, const double d[2], int step, int width, int height, TextBox& out) const {
+    const double gap = size_ * 0.5 * (1 + step) + std::fabs(d[0]) * width * 0.5 + std::fabs(d[1]) * height * 0.5;
+    const double left = std::nearbyint(x + d[0] * gap - width * 0.5), top = std::nearbyint(y + d[1] * gap - height * 0.5);
+    if (!(std::fabs(left) <= 1 << 20 && std::fabs(top) <= 1 << 20)) return false;
+    out = {long(left), long(top), long(left) + width - 1, long(top) + height - 1};
+    return true;
+  }
 
   bool isFree(const TextBox& b) const {
     for (int i = 0; i < lineCount_; ++i) {
