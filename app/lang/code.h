@@ -112,7 +112,9 @@ struct CompiledCode {
   static constexpr std::uint32_t kLocalStackDepth = tuning::kFastStackDepth;
 
   bool hasScratchStack() const { return maxDepth > kLocalStackDepth; }
-  // Where the scratch stack starts (the allocator aligns blocks to 16 bytes).
+  // Where the scratch stack starts. The allocator aligns a block whose size is a
+  // multiple of 16 to 16 bytes, and every block that holds a scratch stack has
+  // such a size, so this offset aligns the stack for long doubles.
   static constexpr std::size_t scratchOffset(std::uint32_t instructionCount) {
     return (kHeaderSize + instructionCount * sizeof(Instruction) + alignof(real) - 1) / alignof(real) * alignof(real);
   }

@@ -137,7 +137,8 @@ CompiledCode* CodeBuilder::finish() {
   VX_ASSERT(static_cast<std::uint32_t>(depth_) == resultDepth(code_->shape));
   if (code_->hasScratchStack()) {
     std::size_t end = CompiledCode::scratchEnd(code_->count, code_->maxDepth);
-    if (end > code_->capacity) grow(static_cast<std::uint32_t>(end));
+    if (end > code_->capacity) grow(static_cast<std::uint32_t>((end + 15) / 16 * 16));
+    VX_ASSERT(code_->capacity % 16 == 0 && reinterpret_cast<std::uintptr_t>(code_->scratchStack()) % alignof(real) == 0);
   }
   CompiledCode* code = code_;
   code_ = nullptr;
