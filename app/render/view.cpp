@@ -2,9 +2,17 @@
 
 #include <cmath>
 
+#include "lang/mathlib.h"
+
 namespace vx {
 
 namespace {
+
+// The angles' sines and cosines from the processor's own instructions, as the
+// language computes them: the C libraries of the two builds round differently in
+// the last bit, and the view matrix must be the same bits in both.
+double processorSin(double angle) { return static_cast<double>(math::sin(angle)); }
+double processorCos(double angle) { return static_cast<double>(math::cos(angle)); }
 
 constexpr float kHalfPi = 1.5707963267948966f;
 constexpr float kEyeDistance = 0.5f;
@@ -57,9 +65,9 @@ void updateEyeVector(ViewRecord& view) {
   double r = std::sqrt(double(view.eye[0]) * view.eye[0] + double(view.eye[1]) * view.eye[1] +
                        double(view.eye[2]) * view.eye[2]);
   double a = view.horizontal, b = view.elevation;
-  view.eye[0] = static_cast<float>(r * std::cos(b) * std::sin(a));
-  view.eye[1] = static_cast<float>(-r * std::cos(b) * std::cos(a));
-  view.eye[2] = static_cast<float>(-r * std::sin(b));
+  view.eye[0] = static_cast<float>(r * processorCos(b) * processorSin(a));
+  view.eye[1] = static_cast<float>(-r * processorCos(b) * processorCos(a));
+  view.eye[2] = static_cast<float>(-r * processorSin(b));
 }
 
 void buildViewTransform(const ViewRecord& view, const PictureRect& picture, bool perspective,
@@ -69,7 +77,7 @@ void buildViewTransform(const ViewRecord& view, const PictureRect& picture, bool
   out.scaleX = width / view.extentX;
   out.scaleY = height / view.extentY;
   const double a = view.horizontal, b = view.elevation;
-  const double sa = std::sin(a), ca = std::cos(a), sb = std::sin(b), cb = std::cos(b);
+  const double sa = processorSin(a), ca = processorCos(a), sb = processorSin(b), cb = processorCos(b);
   const double across[3] = {out.scaleX * ca, out.scaleX * sa, 0};
   const double depth[3] = {-sa * cb, ca * cb, sb};
   const double up[3] = {out.scaleY * sa * sb, -out.scaleY * ca * sb, out.scaleY * cb};
