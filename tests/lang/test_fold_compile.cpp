@@ -202,7 +202,9 @@ TEST_F(CompileTest, ThetaStartsAtZeroOnThePositiveXAxis) {
       setPoint(c.x, c.y, 0);
       const Both theta = valueOf("theta");
       // Folding rounds the value to a double once.
-      if (!folded) EXPECT_TRUE(agree(theta.compiled, theta.direct)) << c.x << ", " << c.y;
+      if (!folded) {
+        EXPECT_TRUE(agree(theta.compiled, theta.direct)) << c.x << ", " << c.y;
+      }
       for (real t : {theta.compiled, theta.direct}) {
         if (c.theta == 0) {
           EXPECT_TRUE(same(t, 0)) << c.x << ", " << c.y << ": " << static_cast<double>(t);
