@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/memory.h"
+
 namespace vx::cli {
 
 namespace {
@@ -192,6 +194,9 @@ void PosixHost::catchInterrupt() {
 }
 
 bool PosixHost::interrupted() { return gInterrupted != 0; }
+
+PosixHost::PosixHost() { setOutOfMemoryHost(this); }
+PosixHost::~PosixHost() { setOutOfMemoryHost(nullptr); }
 
 void PosixHost::outOfMemory() {
   static const char kMessage[] = "veltrix: out of memory\n";

@@ -13,6 +13,12 @@ namespace vx::cli {
 
 class PosixHost final : public Host {
  public:
+  // While a host lives, the core's exhaustion of memory ends through it.
+  PosixHost();
+  ~PosixHost() override;
+  PosixHost(const PosixHost&) = delete;
+  PosixHost& operator=(const PosixHost&) = delete;
+
   // Reads only regular files: the name is checked before it is opened and the
   // open file again, and the open never waits (a FIFO without a writer would
   // block for ever). Every file read is remembered as an input.
