@@ -4,6 +4,7 @@
 // point pointer, as the grid walk runs them.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <vector>
 
 #include "base/fpu.h"
@@ -96,7 +97,7 @@ inline real opening(real x, real y, real z) {
 const char* const kColour = "sin(3*z)^2+cos(x*y+z)/2+sqrt(z^2+x^2)/(1+abs(z))-atan(z*a)*ln(z^2+2)";
 inline real colour(real x, real y, real z) {
   real a = kA, s = m::sin(3 * z);
-  return s * s + m::cos(x * y + z) / 2 + m::sqrt(z * z + x * x) / (1 + m::abs(z)) -
+  return s * s + m::cos(x * y + z) / 2 + m::sqrt(z * z + x * x) / (1 + std::fabs(z)) -
          m::atan(z * a) * m::ln(z * z + 2);
 }
 
