@@ -27,6 +27,7 @@ constexpr StatusText kStatusTexts[] = {
     {kCancelled, "stopped"},
     {kNoGraph, "nothing to draw"},
     {kSameFile, "the output is the input file"},
+    {kBadTemplate, "a damaged dialog template"},
 };
 // One entry per status, from kOk down to the last one: a new status without its
 // phrase does not compile.

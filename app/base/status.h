@@ -22,7 +22,8 @@ enum : Status {
   kCancelled = -11,       // the user stopped a long redraw
   kNoGraph = -12,         // nothing to draw: no valid graph command
   kSameFile = -13,        // an output that would overwrite its own input
-  kOldestStatus = kSameFile,  // keep last: the status table is checked against it
+  kBadTemplate = -14,     // a compact dialog template that is truncated or malformed
+  kOldestStatus = kBadTemplate,  // keep last: the status table is checked against it
 };
 
 inline bool failed(Status s) { return s < 0; }
