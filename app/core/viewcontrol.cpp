@@ -113,8 +113,8 @@ std::int64_t ViewControl::consumeDifference(ViewKey plus, ViewKey minus) {
 
 bool ViewControl::applyKeys(ViewRecord& view, float& zoom, const RenderJob* job) {
   const std::int64_t zoomMillis = consumeDifference(ViewKey::PageUp, ViewKey::PageDown);
-  zoom = std::clamp(static_cast<float>(zoom + limitedStep(zoomMillis, kZoomPerSecond, kZoomStepLimit)),
-                    kZoomMinimum, kZoomMaximum);
+  const double zoomStep = limitedStep(zoomMillis, kZoomPerSecond, kZoomStepLimit);
+  zoom = std::clamp(static_cast<float>(zoom + zoomStep), kZoomMinimum, kZoomMaximum);
 
   std::int64_t horizontal = consumeDifference(ViewKey::Left, ViewKey::Right);
   if (rotation.on && job) {
