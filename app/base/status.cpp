@@ -28,6 +28,7 @@ constexpr StatusText kStatusTexts[] = {
     {kNoGraph, "nothing to draw"},
     {kSameFile, "the output is the input file"},
     {kBadTemplate, "a damaged dialog template"},
+    {kSystemCallFailed, "a system call failed"},
 };
 // One entry per status, from kOk down to the last one: a new status without its
 // phrase does not compile.

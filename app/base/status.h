@@ -23,7 +23,8 @@ enum : Status {
   kNoGraph = -12,         // nothing to draw: no valid graph command
   kSameFile = -13,        // an output that would overwrite its own input
   kBadTemplate = -14,     // a compact dialog template that is truncated or malformed
-  kOldestStatus = kBadTemplate,  // keep last: the status table is checked against it
+  kSystemCallFailed = -15,  // a system call returned its failure value
+  kOldestStatus = kSystemCallFailed,  // keep last: the status table is checked against it
 };
 
 inline bool failed(Status s) { return s < 0; }

@@ -1,0 +1,28 @@
+#pragma once
+// Directories and files.
+#include "win/sys.h"
+
+namespace vx::sys {
+
+Status getWindowsDirectory(std::string& folder);
+Status getCurrentDirectory(std::string& folder);
+Status setCurrentDirectory(std::string_view folder);
+
+// INVALID_FILE_ATTRIBUTES is the failure (a missing name among others).
+Status getFileAttributes(std::string_view path, DWORD& attributes);
+
+Status createFile(std::string_view path, DWORD access, DWORD share, DWORD disposition, DWORD flags, HANDLE& file);
+Status closeHandle(HANDLE handle);
+// FILE_TYPE_UNKNOWN with a last error is the failure.
+Status getFileType(HANDLE file, DWORD& type);
+Status getFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION& information);
+Status getFileSizeEx(HANDLE file, std::uint64_t& size);
+// One call each: `done` may be less than asked (end of file, a full disk).
+Status readFile(HANDLE file, void* buffer, DWORD size, DWORD& done);
+Status writeFile(HANDLE file, const void* data, DWORD size, DWORD& done);
+Status flushFileBuffers(HANDLE file);
+
+Status moveFileEx(std::string_view from, std::string_view to, DWORD flags);
+Status deleteFile(std::string_view path);
+
+}  // namespace vx::sys

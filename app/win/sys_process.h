@@ -1,0 +1,28 @@
+#pragma once
+// Process, thread, time and memory.
+#include "win/sys.h"
+
+namespace vx::sys {
+
+// The module handle of `name` ("" is the program itself).
+Status getModuleHandle(std::string_view name, HMODULE& module);
+// The full path of `module`'s file (nullptr: the program's).
+Status getModuleFileName(HMODULE module, std::string& path);
+// The command line as the process received it.
+Status getCommandLine(std::string& commandLine);
+
+HANDLE getCurrentThread();
+Status setThreadPriority(HANDLE thread, int priority);
+
+// Milliseconds since the system started, and the time of the message last read,
+// on the same time base.
+std::uint32_t getTickCount();
+std::uint32_t getMessageTime();
+
+[[noreturn]] void exitProcess(unsigned exitCode);
+
+void getSystemInfo(SYSTEM_INFO& info);
+Status virtualAlloc(void* address, std::size_t size, DWORD allocationType, DWORD protection, void*& block);
+Status virtualFree(void* block, std::size_t size, DWORD freeType);
+
+}  // namespace vx::sys
