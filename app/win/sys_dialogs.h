@@ -6,7 +6,8 @@
 
 namespace vx::sys {
 
-// -1 is the failure (and zero with a last error: an invalid owner).
+// -1 is the failure. (An invalid owner makes the system answer 0, which a
+// dialog may also return: callers pass a live owner or none.)
 Status dialogBoxIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, HWND owner, DLGPROC procedure,
                               LPARAM parameter, INT_PTR& result);
 Status endDialog(HWND dialog, INT_PTR result);
