@@ -6,6 +6,9 @@
 // render job, view and zoom; the view controls with the program clock and the
 // key holds) together with what is Windows: handles, fonts, palette and the
 // device-independent bitmap the picture is drawn into.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 
 #include <cstddef>
@@ -24,14 +27,16 @@ namespace vx {
 // command-line tool are).
 struct LabelLetters {
   HDC dc = nullptr;            // memory device context holding `bitmap` and `font`
-  HBITMAP bitmap = nullptr;    // 32-bit, top-down, kLabelScratchSide square
+  HBITMAP bitmap = nullptr;    // 32-bit, top-down, kLabelScratchWidth x kLabelScratchHeight
   std::uint32_t* bits = nullptr;
   HFONT font = nullptr;        // Arial at `pixelSize`
   int pixelSize = 0;
   TextPainter painter;
 };
 
-inline constexpr int kLabelScratchSide = 256;
+// Room for the longest label at any reasonable display resolution.
+inline constexpr int kLabelScratchWidth = 512;
+inline constexpr int kLabelScratchHeight = 64;
 
 struct ProgramState {
   ProgramState(ChunkSource& source, std::size_t pageSize, std::size_t granularity, Host& host)
