@@ -38,7 +38,8 @@ inline constexpr char kDialogClass[] = "b";
 inline constexpr int kProgramIcon = 300;
 Status registerDialogClass(ProgramState& program);
 
-// The two questions asked before edited text would be lost: true to go on.
+// The two questions asked before edited text would be lost: true to go on
+// (OK), false for Cancel, the close box, or a prompt that could not be shown.
 bool confirmExit(ProgramState& program);
 bool confirmOpen(ProgramState& program);
 

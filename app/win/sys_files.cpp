@@ -43,6 +43,16 @@ Status setCurrentDirectory(std::string_view folder) {
   return check(SetCurrentDirectoryW(w(wide(folder))));
 }
 
+Status getFullPathName(std::string_view path, std::string& fullPath) {
+  if (!validName(path)) return invalidName();
+  const std::u16string widePath = wide(path);
+  return askFolder(
+      [&](wchar_t* buffer, UINT units) {
+        return static_cast<UINT>(GetFullPathNameW(w(widePath), units, buffer, nullptr));
+      },
+      fullPath);
+}
+
 Status getFileAttributes(std::string_view path, DWORD& attributes) {
   if (!validName(path)) return invalidName();
   const DWORD result = GetFileAttributesW(w(wide(path)));

@@ -7,6 +7,8 @@ namespace vx::sys {
 Status getWindowsDirectory(std::string& folder);
 Status getCurrentDirectory(std::string& folder);
 Status setCurrentDirectory(std::string_view folder);
+// `path` made full against the current folder and drive (no file is asked for).
+Status getFullPathName(std::string_view path, std::string& fullPath);
 
 // INVALID_FILE_ATTRIBUTES is the failure (a missing name among others).
 Status getFileAttributes(std::string_view path, DWORD& attributes);

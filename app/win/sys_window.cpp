@@ -59,6 +59,7 @@ Status loadCursor(HINSTANCE instance, LPCWSTR resource, HCURSOR& cursor) {
 }
 
 HCURSOR setCursor(HCURSOR cursor) { return SetCursor(cursor); }
+int getSystemMetrics(int index) { return GetSystemMetrics(index); }
 
 Status createWindowEx(DWORD exStyle, std::string_view className, std::string_view title, DWORD style, int x, int y,
                       int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* parameter,

@@ -17,6 +17,8 @@ Status loadIconImage(HINSTANCE instance, int resource, int width, int height, HI
 Status loadCursor(HINSTANCE instance, LPCWSTR resource, HCURSOR& cursor);
 // Returns the previous cursor (none is not a failure).
 HCURSOR setCursor(HCURSOR cursor);
+// Zero is a valid answer for many metrics: there is no failure value.
+int getSystemMetrics(int index);
 
 Status createWindowEx(DWORD exStyle, std::string_view className, std::string_view title, DWORD style, int x, int y,
                       int width, int height, HWND parent, HMENU menu, HINSTANCE instance, void* parameter,
