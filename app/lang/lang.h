@@ -163,6 +163,10 @@ ExecResult executeGraphText(LangState& state, const LineList& lines);
 // byheight and black.
 void resetOptions(LangState& state);
 
+// The value a cell takes at every reset (undefined for x, y, z; 0 for `time`,
+// which the reset leaves alone).
+double optionDefault(CellId id);
+
 enum class Form : std::uint8_t { Condition, Value };
 
 // Direct (interpretive) evaluation from the current cell values.

@@ -47,6 +47,8 @@ void setColorExpression(LangState& state, ExprNode*& slot, ColorCode code) {
 
 }  // namespace
 
+double optionDefault(CellId id) { return kDefaults[id]; }
+
 void resetOptions(LangState& state) {
   for (int id = kTime + 1; id < kCellCount; ++id) {
     state.cells[id].value = kDefaults[id];
