@@ -131,26 +131,60 @@ TEST_F(WinFiles, Utf8NamesRoundTripThroughTheHostAndReplaceAtomically) {
   EXPECT_EQ(full, folder_ + "\\a.vlx");
 }
 
-TEST(WinDialog, ShowDialogRefusesADamagedTemplateBeforeShowingAnything) {
-  const DialogHeader header = {.cx = 100, .cy = 50, .title = "Refused", .pointSize = 10, .face = "Arial"};
+// Counts the messages of a dialog and ends it at once with what it read: its
+// parameter, its title and its button's text.
+int gDialogMessages = 0;
+std::string gDialogSeen;
+INT_PTR CALLBACK countingProcedure(HWND dialog, UINT message, WPARAM, LPARAM parameter) {
+  ++gDialogMessages;
+  if (message != WM_INITDIALOG) return FALSE;
+  storeDialogParameter(dialog, parameter);
+  std::string title, button;
+  sys::getWindowText(dialog, title);
+  sys::getDlgItemText(dialog, IDOK, 64, button);
+  gDialogSeen = title + "|" + button;
+  sys::endDialog(dialog, *dialogParameter<int>(dialog));
+  return TRUE;
+}
+
+// A dialog whose sound template the expansion accepts, with texts beyond ASCII
+// and created hidden.
+std::string hiddenDialog() {
+  const DialogHeader header = {.style = kCommonDialogStyle & ~kWsVisible, .cx = 100, .cy = 50, .title = "Größe ∑",
+                               .pointSize = 10, .face = "Arial"};
   const DialogItem items[] = {{.x = 6, .y = 6, .cx = 40, .cy = 14, .id = IDOK, .windowClass = numbered(kButtonClass),
-                               .text = named("&OK")}};
-  std::string compact = buildCompactTemplate(header, items);
+                               .text = named("&Grün")}};
+  return buildCompactTemplate(header, items);
+}
+
+TEST(WinDialog, ShowDialogRefusesADamagedTemplateBeforeShowingAnything) {
+  std::string compact = hiddenDialog();
   ExpandedTemplate expanded;
   ASSERT_EQ(expanded.expand(compact), kOk);
   // The item's creation-data size is the template's last field: 1 is invalid.
   ASSERT_EQ(compact.substr(compact.size() - 2), std::string(2, '\0'));
   compact[compact.size() - 2] = 1;
-  int procedureCalls = 0;
-  const DLGPROC procedure = [](HWND, UINT, WPARAM, LPARAM parameter) -> INT_PTR {
-    ++*reinterpret_cast<int*>(parameter);
-    return FALSE;
-  };
-  EXPECT_EQ(ShowDialog(nullptr, compact, procedure, reinterpret_cast<LPARAM>(&procedureCalls)), kBadTemplate);
-  EXPECT_EQ(ShowDialog(nullptr, compact.substr(0, 20), procedure, reinterpret_cast<LPARAM>(&procedureCalls)),
+  int result = 42;
+  gDialogMessages = 0;
+  EXPECT_EQ(ShowDialog(nullptr, compact, countingProcedure, reinterpret_cast<LPARAM>(&result)), kBadTemplate);
+  EXPECT_EQ(ShowDialog(nullptr, compact.substr(0, 20), countingProcedure, reinterpret_cast<LPARAM>(&result)),
             kBadTemplate);
-  EXPECT_EQ(procedureCalls, 0);
+  EXPECT_EQ(gDialogMessages, 0);
   EXPECT_EQ(expanded.expand(compact), kBadTemplate);
+}
+
+TEST(WinDialog, TheSystemTakesTheExpandedTemplate) {
+  // Dialogs are top-level windows: without a display the system makes none.
+  HWND probe = nullptr;
+  if (failed(sys::createWindowEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr, probe)))
+    GTEST_SKIP() << "no display";
+  sys::destroyWindow(probe);
+  // The dialog sees its texts and parameter; ShowDialog returns what it ended with.
+  int result = 42;
+  gDialogMessages = 0;
+  EXPECT_EQ(ShowDialog(nullptr, hiddenDialog(), countingProcedure, reinterpret_cast<LPARAM>(&result)), 42);
+  EXPECT_EQ(gDialogSeen, "Größe ∑|&Grün");
+  EXPECT_GT(gDialogMessages, 0);
 }
 
 }  // namespace
