@@ -253,8 +253,8 @@ constexpr Section kSections[] = {
      "the colors tell the two sides apart: blue is true. The side of the surface that faces the region where "
      "the inequality holds is blue, and the other side is red.\n"
      "\n"
-     "With <= and >= the surface belongs to the region: the true side is pure blue and the false side a "
-     "purplish red. With < and > it does not: the true side is violet and the false side pure red.\n"
+     "With <= and >= the surface belongs to the region: the true side is pure blue and the false side "
+     "pink-magenta. With < and > it does not: the true side is violet and the false side pure red.\n"
      "\n"
      "Join inequalities with & to draw the region where all of them hold, for example "
      "graph3d( x^2 + y^2 + z^2 <= 9 & z >= 0 ) for half a ball. Such an intersection is colored like an "
@@ -399,7 +399,7 @@ constexpr Section kSections[] = {
      "to 36,863 characters instead of 1,535.\n"
      "\n"
      "Version 2001.11.09: 384 sample graphs in 19 folders; the update removes Veltrix 2000; saving replaces "
-     "a file only once the new one is completely written; faster drawing of vector fields."},
+     "a file only once the new one is completely written; this Help lists every option with its default."},
 };
 
 // ---- Reading the language's tables -----------------------------------------------
