@@ -2,11 +2,13 @@
 # installation must stay small. They are built for size, apart from the tests
 # and the Linux tool, which keep the normal flags:
 #
-#   veltrix_small_program(target)  compiles the target and a private copy of every
-#       vx_* library it links (name_small, same sources) for size and without
-#       exceptions or run-time type information, adds the runtime replacements
-#       (app/runtime) so that no exception support is linked, drops unused
-#       sections and strips the symbols. Call it after target_link_libraries.
+#   veltrix_small_program(target [MAX_KB n])  compiles the target and a private
+#       copy of every vx_* library it links (name_small, same sources) for size
+#       and without exceptions or run-time type information, adds the runtime
+#       replacements (app/runtime) so that no exception support is linked, drops
+#       unused sections and strips the symbols. Call it after
+#       target_link_libraries. The test <target>_image checks the built program:
+#       system DLLs only, its resources, and at most MAX_KB in the 32-bit build.
 #   veltrix_program_icon(target)  compiles the program icon (group resource 300,
 #       drawn at build time by tools/makeicon) into the target as its only resource.
 #
@@ -68,7 +70,42 @@ function(veltrix_small_runtime)
   target_compile_options(vx_runtime PRIVATE ${VELTRIX_SMALL_COMPILE_OPTIONS})
 endfunction()
 
+# The only libraries a program may import from: those of every Windows system.
+set(VELTRIX_SYSTEM_DLLS
+    kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll
+    advapi32.dll shell32.dll ole32.dll msvcrt.dll)
+
+# The tests of the programs made so far, registered at the end of the top
+# directory, where testing has been enabled.
+function(veltrix_program_image_tests)
+  if(NOT BUILD_TESTING)
+    return()
+  endif()
+  list(JOIN VELTRIX_SYSTEM_DLLS "," allowed)
+  get_property(targets GLOBAL PROPERTY VELTRIX_SMALL_PROGRAM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(max_kb ${target} VELTRIX_MAX_KB)
+    set(limit "")
+    if(max_kb AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+      math(EXPR max_bytes "${max_kb} * 1024")
+      set(limit -DMAX_BYTES=${max_bytes})
+    endif()
+    add_test(NAME ${target}_image
+      COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:${target}> -DOBJDUMP=${CMAKE_OBJDUMP}
+              -DALLOWED_DLLS=${allowed} -DICON=$<TARGET_PROPERTY:${target},VELTRIX_ICON>
+              -DICON_IMAGES=$<TARGET_PROPERTY:${target},VELTRIX_ICON_IMAGES> ${limit}
+              -P ${CMAKE_SOURCE_DIR}/cmake/check-program.cmake)
+  endforeach()
+endfunction()
+
 function(veltrix_small_program target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "MAX_KB" "")
+  set_target_properties(${target} PROPERTIES VELTRIX_MAX_KB "${arg_MAX_KB}")
+  get_property(targets GLOBAL PROPERTY VELTRIX_SMALL_PROGRAM_TARGETS)
+  if(NOT targets)
+    cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL veltrix_program_image_tests)
+  endif()
+  set_property(GLOBAL APPEND PROPERTY VELTRIX_SMALL_PROGRAM_TARGETS ${target})
   if(NOT VELTRIX_SMALL_PROGRAMS)
     return()
   endif()
@@ -81,4 +118,63 @@ function(veltrix_small_program target)
   target_sources(${target} PRIVATE $<TARGET_OBJECTS:vx_runtime>)
   target_compile_options(${target} PRIVATE ${VELTRIX_SMALL_COMPILE_OPTIONS})
   target_link_options(${target} PRIVATE ${VELTRIX_SMALL_LINK_OPTIONS})
+endfunction()
+
+# The program icon is drawn by tools/makeicon, a host program. A cross build
+# builds it with a native configure of this same tree (only that target, with
+# the tests off), so the icon comes from the very renderer the program uses.
+function(veltrix_host_tool_path tool out)
+  if(NOT CMAKE_CROSSCOMPILING)
+    set(${out} $<TARGET_FILE:${tool}> PARENT_SCOPE)
+    return()
+  endif()
+  set(host_dir ${CMAKE_BINARY_DIR}/host-tools)
+  if(NOT TARGET veltrix_host_tools)
+    include(ExternalProject)
+    # Under make the native build shares the outer build's job slots.
+    if(CMAKE_GENERATOR MATCHES "Make")
+      set(build_command "$(MAKE)" makeicon)
+    else()
+      set(build_command ${CMAKE_COMMAND} --build ${host_dir} --target makeicon)
+    endif()
+    # Always asked to build, so that a change to the tool or the core reaches
+    # it; when nothing changed the native build finishes at once.
+    ExternalProject_Add(veltrix_host_tools
+      SOURCE_DIR ${CMAKE_SOURCE_DIR}
+      BINARY_DIR ${host_dir}
+      CMAKE_ARGS -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+                 -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1
+                 -DBUILD_TESTING=OFF -DVELTRIX_TINY_TESTS=OFF
+      BUILD_COMMAND ${build_command}
+      BUILD_ALWAYS ON
+      BUILD_BYPRODUCTS ${host_dir}/tools/makeicon
+      INSTALL_COMMAND "")
+  endif()
+  set(${out} ${host_dir}/tools/makeicon PARENT_SCOPE)
+endfunction()
+
+# The icon's pictures, square, in pixels.
+set(VELTRIX_ICON_SIDES 16 32 48)
+
+function(veltrix_program_icon target)
+  veltrix_host_tool_path(makeicon makeicon)
+  set(ico ${CMAKE_CURRENT_BINARY_DIR}/${target}.ico)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}-icon.rc)
+  set(object ${CMAKE_CURRENT_BINARY_DIR}/${target}-icon.res.obj)
+  file(CONFIGURE OUTPUT ${rc} CONTENT "300 ICON \"${ico}\"\n")
+  set(tool_target makeicon)
+  if(CMAKE_CROSSCOMPILING)
+    set(tool_target veltrix_host_tools)
+  endif()
+  add_custom_command(OUTPUT ${ico}
+    COMMAND ${makeicon} ${ico} ${VELTRIX_ICON_SIDES}
+    DEPENDS ${tool_target} ${makeicon}
+    COMMENT "Drawing the program icon")
+  add_custom_command(OUTPUT ${object}
+    COMMAND ${CMAKE_RC_COMPILER} -O coff -i ${rc} -o ${object}
+    DEPENDS ${rc} ${ico}
+    COMMENT "Compiling the program icon")
+  target_sources(${target} PRIVATE ${object})
+  list(LENGTH VELTRIX_ICON_SIDES images)
+  set_target_properties(${target} PROPERTIES VELTRIX_ICON 300 VELTRIX_ICON_IMAGES ${images})
 endfunction()
