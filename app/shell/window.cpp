@@ -41,10 +41,12 @@ LRESULT OnPaint(ProgramState& program, WPARAM, LPARAM) {
   RECT update;
   bool any = false;
   sys::getUpdateRect(program.mainWindow, update, false, any);
-  if (!any || !program.frameDC || !program.windowDC) return 0;
-  if (failed(sys::bitBlt(program.windowDC, 0, 0, program.lastColumn + 1, program.lastRow + 1, program.frameDC, 0, 0,
-                         SRCCOPY)))
-    return 0;
+  if (!any) return 0;
+  if (program.frameDC && program.windowDC) {
+    sys::bitBlt(program.windowDC, 0, 0, program.lastColumn + 1, program.lastRow + 1, program.frameDC, 0, 0, SRCCOPY);
+  }
+  // Validated even when nothing could be copied: an update region left behind
+  // would bring WM_PAINT back at once, for ever.
   sys::validateRect(program.mainWindow, nullptr);
   return 0;
 }
