@@ -14,9 +14,14 @@ namespace vx {
 
 namespace {
 
+using namespace std::string_view_literals;
+
+// Description and pattern pairs, each ended by a zero character (the literal
+// suffix keeps the zeros in the view).
 constexpr std::string_view kGraphFileFilter =
     "Veltrix Files (*.vlx, *.zqm, *.veltrix)\0*.vlx;*.zqm;*.veltrix\0"
-    "All Files (*.*)\0*.*\0";
+    "All Files (*.*)\0*.*\0"sv;
+static_assert(kGraphFileFilter.ends_with("\0All Files (*.*)\0*.*\0"sv), "both pairs, zeros included");
 
 constexpr DWORD kOpenFlags = OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                              OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE;
