@@ -129,9 +129,9 @@ void enterSampleLibrary(const ProgramState& program) {
   sys::setCurrentDirectory(folder);
 }
 
-void setArrowCursor() {
-  HCURSOR arrow = nullptr;
-  if (!failed(sys::loadCursor(nullptr, MAKEINTRESOURCEW(32512), arrow))) sys::setCursor(arrow);
+void setArrowCursor(ProgramState& program) {
+  if (!program.arrowCursor) sys::loadCursor(nullptr, MAKEINTRESOURCEW(32512), program.arrowCursor);  // IDC_ARROW
+  if (program.arrowCursor) sys::setCursor(program.arrowCursor);
 }
 
 void showMainWindow(ProgramState& program) {
@@ -179,7 +179,7 @@ void startUp(ProgramState& program) {
   setUpVideoMode(program);
   setUpLabelLetters(program);
   program.control.frameClock = program.control.clock.now(sys::getTickCount());
-  setArrowCursor();
+  setArrowCursor(program);
   // The warning beep stays off until the user logs off (not written to the profile).
   sys::systemParametersInfo(SPI_SETBEEP, 0, nullptr, 0);
   program.control.flags.FrameWanted = true;
@@ -197,7 +197,7 @@ void startUp(ProgramState& program) {
       sys::dispatchMessage(message);
     } else if (program.control.flags.FrameWanted) {
       RunFrame(program);
-      setArrowCursor();
+      setArrowCursor(program);
     } else {
       sys::waitMessage();
     }

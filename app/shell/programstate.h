@@ -59,6 +59,7 @@ struct ProgramState {
   HFONT statusFont = nullptr;
   std::int32_t statusFontHeight = 0;
   std::int32_t statusBarHeight = 0;
+  HCURSOR arrowCursor = nullptr;  // set after every frame: the window class has no cursor
   bool TitleDismissed = false;  // the opening title is no longer drawn
 
   // Picture geometry from WM_SIZE: the client area less the status bar.
