@@ -79,6 +79,13 @@ struct ProgramState {
   char statusText[2][128] = {};  // what ShowStatus last set in each part
   char CommandLinePath[1536] = {};
   std::uint32_t frameCount = 0;  // frames produced since start-up
+
+  // The slicing scroll bar: the Scrollbar dialog's choice (100 Off .. 113) and
+  // the position last applied (-1 right after a new choice).
+  std::int32_t ScrollSelection = 100;
+  std::int32_t lastScrollPosition = -1;
+  // The Color and Background dialogs' choices while they are open (colour modes).
+  std::int32_t pendingSurfaceColor = 0, pendingVectorColor = 0, pendingBackground = 0;
 };
 
 }  // namespace vx
