@@ -1,0 +1,82 @@
+// The program draws with the same core as `veltrix render`: started with a graph
+// file, its picture must be the tool's picture of the same file at the same
+// size, angles and depth, pixel for pixel. The graph has no box, so there are no
+// letters (GDI here, FreeType there) to tell them apart.
+#include <gtest/gtest.h>
+
+#include "driver.h"
+
+namespace e2e {
+namespace {
+
+struct PictureGeometry {
+  int width, height;
+  float horizontal, elevation;
+};
+
+PictureGeometry geometryOf(const Snapshot& s) {
+  EXPECT_EQ(E2E_FIELD(s, document.zoom), 1.0f);
+  return {E2E_FIELD(s, lastColumn) + 1, E2E_FIELD(s, lastRow) + 1, E2E_FIELD(s, document.view.horizontal),
+          E2E_FIELD(s, document.view.elevation)};
+}
+
+int displayBits() {
+  HDC screen = GetDC(nullptr);
+  const int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+  ReleaseDC(nullptr, screen);
+  return bits;
+}
+
+// Opened the way Windows opens a double-clicked file: its path quoted, with
+// blanks in the folder and the name. The title is never drawn over it (the
+// picture would differ at the top left), and the file's folder becomes the
+// current one.
+TEST(Display24, QuotedPathWithBlanksShowsTheToolsPicture) {
+  ASSERT_EQ(displayBits(), 24);
+  const std::string folder = workFolder() + "/graph folder";
+  const std::string graph = folder + "/saddle picture.vlx";
+  ASSERT_TRUE(copyFile(dataFile("static.vlx"), graph));
+  auto program = Program::start(L"\"" + windowsPath(graph) + L"\"");
+  ASSERT_TRUE(program);
+  const Snapshot s = program->settle();
+
+  EXPECT_TRUE(E2E_FIELD(s, TitleDismissed));
+  EXPECT_EQ(E2E_TEXT(s, CommandLinePath), narrow(windowsPath(graph)));
+  EXPECT_EQ(E2E_TEXT(s, statusText[0]), "graph3d( z = x^2/3 - y^2/3 )");
+  std::wstring current = program->currentDirectory();
+  if (!current.empty() && current.back() == L'\\') current.pop_back();
+  EXPECT_EQ(_wcsicmp(current.c_str(), windowsPath(folder).c_str()), 0) << narrow(current);
+  EXPECT_EQ(E2E_FIELD(s, videoBits), 32u);
+
+  const PictureGeometry g = geometryOf(s);
+  const Picture expected = renderNatively(graph, g.width, g.height, g.horizontal, g.elevation, 32);
+  ASSERT_GT(expected.width, 0);
+  // The picture's last row lies under the status bar's top edge.
+  const Difference d = comparePictures(expected, screenPicture(program->window(), g.width, g.height), g.height - 1);
+  EXPECT_EQ(d.count, 0) << describe(d);
+}
+
+// On a 256-colour display the program draws palette indices into its 8-bit
+// bitmap and puts its colours into the system palette. Only a few palette
+// colours reach an 8-bit virtual screen, so the picture is read from the
+// program's own bitmap.
+TEST(Display8, PalettePathShowsTheTools8BitPicture) {
+  ASSERT_EQ(displayBits(), 8);
+  const std::string graph = dataFile("static.vlx");
+  auto program = Program::start(L"\"" + windowsPath(graph) + L"\"");
+  ASSERT_TRUE(program);
+  const Snapshot s = program->settle();
+  EXPECT_EQ(E2E_FIELD(s, videoBits), 8u);
+  EXPECT_EQ(E2E_FIELD(s, frame.format), vx::PixelFormat::Indexed8);
+
+  const PictureGeometry g = geometryOf(s);
+  const Picture expected = renderNatively(graph, g.width, g.height, g.horizontal, g.elevation, 8);
+  ASSERT_GT(expected.width, 0);
+  const Picture shown = framePicture(*program);
+  ASSERT_EQ(shown.height, g.height);
+  const Difference d = comparePictures(expected, shown, g.height);
+  EXPECT_EQ(d.count, 0) << describe(d);
+}
+
+}  // namespace
+}  // namespace e2e
