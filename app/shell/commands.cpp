@@ -17,27 +17,25 @@ namespace {
 // The system's own dialog class, copied for class "b".
 constexpr WORD kSystemDialogClass = 0x8002;
 
-void notYet(ProgramState&) {}
-
 void exitCommand(ProgramState& program) { sys::postMessage(program.mainWindow, WM_CLOSE, 0, 0); }
 
 using MenuHandler = void (*)(ProgramState&);
 
-// Indexed by the command identifier; the commands still to come do nothing.
+// Indexed by the command identifier.
 constexpr MenuHandler kMenuHandlers[] = {
-    openCommand,  // Open
-    notYet,       // Edit
-    notYet,       // Scrollbar
-    notYet,       // Color
-    notYet,       // Background
-    notYet,       // Animate
-    notYet,       // VideoMode
-    notYet,       // Save
-    notYet,       // Print
-    notYet,       // Clipboard
-    notYet,       // Internet
-    exitCommand,  // Exit
-    notYet,       // Help
+    openCommand,        // Open
+    editCommand,        // Edit
+    scrollbarCommand,   // Scrollbar
+    colorCommand,       // Color
+    backgroundCommand,  // Background
+    animateCommand,     // Animate
+    videoModeCommand,   // VideoMode
+    saveCommand,        // Save
+    printCommand,       // Print
+    clipboardCommand,   // Clipboard
+    internetCommand,    // Internet
+    exitCommand,        // Exit
+    helpCommand,        // Help
 };
 static_assert(std::size(kMenuHandlers) == kMenuCommands, "one handler per menu command");
 

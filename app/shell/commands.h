@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 
 #include "base/status.h"
 #include "shell/programstate.h"
@@ -43,6 +44,23 @@ Status registerDialogClass(ProgramState& program);
 bool confirmExit(ProgramState& program);
 bool confirmOpen(ProgramState& program);
 
+// The graph files the Open and Save dialogs list: description and pattern
+// pairs, each ended by a zero character (the view is sized from the array, so
+// that it keeps the zeros).
+inline constexpr char kGraphFileFilterText[] =
+    "Veltrix Files (*.vlx, *.zqm, *.veltrix)\0*.vlx;*.zqm;*.veltrix\0"
+    "All Files (*.*)\0*.*\0";
+inline constexpr std::string_view kGraphFileFilter{kGraphFileFilterText, sizeof kGraphFileFilterText - 1};
+static_assert(kGraphFileFilter.ends_with(std::string_view("\0All Files (*.*)\0*.*\0", 21)), "both pairs, zeros included");
+// The file name buffer of both, in characters with the terminator.
+inline constexpr DWORD kFileNameUnits = 1536;
+// The hook of both file dialogs: gives the dialog the program icon. The
+// ProgramState is its parameter.
+UINT_PTR CALLBACK fileDialogHook(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
+// The explanation panel of a file dialog (240 wide, Arial 10): one text, id 291.
+inline constexpr std::uint16_t kPanelTextId = 291;
+std::string fileDialogPanel(std::int16_t height, std::string_view text);
+
 // The Open command: the prompt when the text was edited, the file dialog, then
 // the file.
 void openCommand(ProgramState& program);
@@ -50,5 +68,25 @@ void openCommand(ProgramState& program);
 // current graph as it was. A file named on the command line also makes its
 // folder the current directory.
 void openGraphFile(ProgramState& program, const std::string& path, bool fromCommandLine);
+
+// The other menu commands, each with its dialog (dialogs.cpp files by group).
+void editCommand(ProgramState& program);
+void scrollbarCommand(ProgramState& program);
+void colorCommand(ProgramState& program);
+void backgroundCommand(ProgramState& program);
+void animateCommand(ProgramState& program);
+void videoModeCommand(ProgramState& program);
+void saveCommand(ProgramState& program);
+void printCommand(ProgramState& program);
+void clipboardCommand(ProgramState& program);
+void internetCommand(ProgramState& program);
+void helpCommand(ProgramState& program);
+
+// WM_VSCROLL of the main window: moves the slider and what it is bound to.
+void scrollBarMoved(ProgramState& program, WPARAM wParam);
+
+// The picture as a METAFILEPICT in global memory for the clipboard (nullptr
+// when it could not be made); the caller owns it until the clipboard takes it.
+HGLOBAL MakeMetafilePicture(ProgramState& program);
 
 }  // namespace vx

@@ -5,6 +5,7 @@
 
 #include "base/dialogtemplate.h"
 #include "base/paths.h"
+#include "core/dialogtexts.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
 #include "win/dialog.h"
@@ -14,36 +15,19 @@ namespace vx {
 
 namespace {
 
-using namespace std::string_view_literals;
-
-// Description and pattern pairs, each ended by a zero character (the literal
-// suffix keeps the zeros in the view).
-constexpr std::string_view kGraphFileFilter =
-    "Veltrix Files (*.vlx, *.zqm, *.veltrix)\0*.vlx;*.zqm;*.veltrix\0"
-    "All Files (*.*)\0*.*\0"sv;
-static_assert(kGraphFileFilter.ends_with("\0All Files (*.*)\0*.*\0"sv), "both pairs, zeros included");
-
 constexpr DWORD kOpenFlags = OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
                              OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE;
 
-// The file dialog's name buffer, in characters with the terminator.
-constexpr DWORD kFileNameUnits = 1536;
+}  // namespace
 
-constexpr std::uint16_t kPanelTextId = 291;
-constexpr std::string_view kOpenPanelText =
-    "Click on a graph file (.VLX) and then click on OPEN. Windows may hide the .VLX ending, so a file can appear "
-    "without it.\r\n\r\nOnce a graph is on the screen, click on EDIT to change its commands and then see the "
-    "result.\r\n\r\nTo see every option together with its default value, open the file DEFAULTS.VLX and then "
-    "click on EDIT.";
-
-// The panel the file dialog shows below its own controls: a child of the dialog,
-// so it has no caption, and controls of its own.
-std::string openPanelTemplate() {
+// The panel a file dialog shows below its own controls: a child of the dialog,
+// so it has no caption, and one text of its own.
+std::string fileDialogPanel(std::int16_t height, std::string_view text) {
   constexpr std::uint32_t kPanelStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | DS_3DLOOK | DS_CONTROL | DS_SETFONT;
-  const DialogHeader header = {.style = kPanelStyle, .cx = 240, .cy = 76, .pointSize = 10, .face = "Arial"};
+  const DialogHeader header = {.style = kPanelStyle, .cx = 240, .cy = height, .pointSize = 10, .face = "Arial"};
   const DialogItem items[] = {
-      {.x = 6, .y = 6, .cx = 228, .cy = 64, .id = kPanelTextId, .windowClass = numbered(kStaticClass),
-       .text = named(kOpenPanelText)},
+      {.x = 6, .y = 6, .cx = 228, .cy = static_cast<std::int16_t>(height - 12), .id = kPanelTextId,
+       .windowClass = numbered(kStaticClass), .text = named(text)},
   };
   return buildCompactTemplate(header, items);
 }
@@ -65,8 +49,10 @@ UINT_PTR CALLBACK fileDialogHook(HWND panel, UINT message, WPARAM, LPARAM lParam
   return 0;
 }
 
+namespace {
+
 Status chooseGraphFile(ProgramState& program, std::string& path) {
-  static const std::string panel = openPanelTemplate();
+  static const std::string panel = fileDialogPanel(76, kOpenPanelText);
   ExpandedTemplate expanded;
   const Status status = expanded.expand(panel);
   if (failed(status)) return status;

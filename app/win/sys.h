@@ -48,3 +48,4 @@ Status check(bool ok);
 #include "win/sys_window.h"
 #include "win/sys_gdi.h"
 #include "win/sys_dialogs.h"
+#include "win/sys_clipboard.h"
