@@ -32,9 +32,11 @@ LRESULT OnKeyUp(ProgramState& program, WPARAM wParam, LPARAM) {
   return 0;
 }
 
-// The slicing scroll bar is switched on by the Scrollbar dialog; until then it
-// has nothing to do.
-LRESULT OnVScroll(ProgramState&, WPARAM, LPARAM) { return 0; }
+// The slicing scroll bar (scrollbar.cpp): bound by the Scrollbar dialog.
+LRESULT OnVScroll(ProgramState& program, WPARAM wParam, LPARAM) {
+  scrollBarMoved(program, wParam);
+  return 0;
+}
 
 // Painting only copies the finished picture: frames draw it.
 LRESULT OnPaint(ProgramState& program, WPARAM, LPARAM) {
