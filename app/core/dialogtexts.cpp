@@ -4,7 +4,6 @@ namespace vx {
 
 const std::string_view kEditText =
     "To draw your first graph, type this command into the box above and then click on EXECUTE:\r\n"
-    "\r\n"
     "     graph3d( 2*x^2 + 3*y^2 + z^2 = 9 )\r\n"
     "\r\n"
     "For more examples, click on CANCEL, OPEN one of the sample files and then click on EDIT to "
@@ -14,7 +13,6 @@ const std::string_view kEditText =
     "\r\n"
     "To copy text from this box, select it and press Ctrl-C.  "
     "To paste text from the clipboard, press Ctrl-V.\r\n"
-    "\r\n"
     "Each command or option must start on a line of its own, and the GRAPH3D command must come "
     "last.  "
     "Lines that begin with a semicolon are comments.  Click on HELP for all of the options and "
@@ -22,7 +20,6 @@ const std::string_view kEditText =
 
 const std::string_view kColorText =
     "Choose a surface color and a vector color, then click on OK.\r\n"
-    "\r\n"
     "Inequalities keep their own colors: \"true blue\" on the side where the inequality holds and "
     "the reddest colors on the false side.  "
     "Only BySteepness changes them.\r\n"
@@ -44,20 +41,16 @@ const std::string_view kAnimateText =
     "1.  Hold down the PAGEUP, PAGEDOWN, HOME or arrow keys.  "
     "The arrow keys turn the graph, PAGEUP and PAGEDOWN zoom in and out, and HOME returns to the "
     "starting view.\r\n"
-    "\r\n"
     "2.  "
     "Click on SCROLLBAR, choose X, Y or Z slice, and move the slider to sweep a slice through "
     "the graph.\r\n"
-    "\r\n"
     "3.  Use the variable TIME in a graph.  "
     "It counts the seconds since the program started, so the graph moves by itself, as in\r\n"
     "     GRAPH3D( X^2 + Y^2 + SIN(TIME) = Z^2 )\r\n"
-    "\r\n"
     "4.  "
     "Use the variables A, B, C and D in a graph, click on SCROLLBAR, choose a variable and move "
     "the slider to change its value, as in\r\n"
     "     GRAPH3D( A*X^2 + B*Y^2 + C*Z^2 = 9*D^2 )\r\n"
-    "\r\n"
     "5.  "
     "Click on one of the buttons below to make the graph rotate continuously by itself, or to "
     "stop the rotation.  "
@@ -74,7 +67,6 @@ const std::string_view kVideoModeText =
     "Settings tab.  "
     "Under Colors, choose High Color or, better still, True Color, and click on OK.  "
     "Some computers must be restarted before the new setting takes effect.\r\n"
-    "\r\n"
     "If the list offers nothing above 256 colors, try a smaller screen area, which leaves more "
     "of the display memory for colors.";
 
@@ -110,7 +102,6 @@ const std::string_view kPrintText =
     "Veltrix prints through the clipboard.  "
     "Click on CLIPBOARD to copy a picture of the graph to the clipboard, then paste it into a "
     "program that prints, such as a word processor or a paint program, and print it from there.\r\n"
-    "\r\n"
     "The picture keeps its size and colors when it is pasted, and in most programs you can "
     "resize it or add your own title or notes around it before printing.";
 
@@ -122,7 +113,6 @@ const std::string_view kClipboardText =
     "\r\n"
     "Windows can also copy pictures for you: Alt+Print Screen copies the active window, and "
     "Print Screen copies the whole screen.\r\n"
-    "\r\n"
     "To copy the commands of the graph instead of its picture, click on EDIT, select the text "
     "and press Ctrl-C.\r\n"
     "\r\n"
