@@ -156,7 +156,7 @@ std::unique_ptr<Program> Program::start(const std::wstring& arguments, const std
     Sleep(20);
   }
   ADD_FAILURE() << "veltrix.exe showed no first frame within " << kStartTimeoutMs / 1000 << " s (window "
-                << (program->window_ ? "found" : "not found") << ")";
+                << (program->window_ ? "found" : "not found") << ", state at " << program->state_ << ")";
   return nullptr;
 }
 
