@@ -231,6 +231,12 @@ void Program::key(UINT virtualKey, KeyAction action, bool alt) const {
   post(message, virtualKey, flags);
 }
 
+void Program::askForFrame() const {
+  RECT client{};
+  GetClientRect(window_, &client);
+  post(WM_SIZE, IsZoomed(window_) ? SIZE_MAXIMIZED : SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
+}
+
 HWND Program::waitForWindow(const wchar_t* title, DWORD timeoutMs) const {
   const DWORD since = GetTickCount();
   do {
@@ -308,6 +314,7 @@ bool pressButton(HWND dialog, const wchar_t* label) {
 
 int runNative(const std::string& command) {
   const std::string status = scratchName("status");
+  DeleteFileW(windowsPath(status).c_str());  // left by an earlier run in the same folder
   // Wine hands the started program the Windows side's PATH: give the Unix one.
   const std::string script =
       "PATH=/usr/local/bin:/usr/bin:/bin; export PATH; ( " + command + " ); echo $? > '" + status + ".new' && mv '" +
@@ -342,11 +349,13 @@ std::string readTextFile(const std::string& unixPath) {
 }
 
 Picture renderNatively(const std::string& graphFile, int width, int height, float horizontal, float elevation,
-                       int depth) {
+                       int depth, float zoom) {
   const std::string stem = scratchName("native");
-  char options[160];
-  std::snprintf(options, sizeof options, "--size %dx%d --angles %.9g,%.9g --depth %d", width, height,
-                static_cast<double>(horizontal), static_cast<double>(elevation), depth);
+  DeleteFileW(windowsPath(stem + ".ppm").c_str());
+  // Nine significant digits carry a float exactly.
+  char options[200];
+  std::snprintf(options, sizeof options, "--size %dx%d --angles %.9g,%.9g --zoom %.9g --depth %d", width, height,
+                static_cast<double>(horizontal), static_cast<double>(elevation), static_cast<double>(zoom), depth);
   const std::string command = "'" + std::string(VELTRIX_E2E_TOOL) + "' render '" + graphFile + "' -o '" + stem +
                               ".png' " + options + " > '" + stem + ".log' 2>&1 && convert '" + stem + ".png' '" +
                               stem + ".ppm' >> '" + stem + ".log' 2>&1";

@@ -77,6 +77,9 @@ class Program {
   void post(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
   void key(UINT virtualKey, KeyAction action, bool alt = false) const;
   void menuCommand(int id) const { post(WM_COMMAND, static_cast<WPARAM>(id), 0); }
+  // Asks for one frame without touching the view: the size message Windows
+  // sends for the window's present size.
+  void askForFrame() const;
 
   // A top-level window of the program with this title (a dialog), or null.
   HWND waitForWindow(const wchar_t* title, DWORD timeoutMs = 5000) const;
@@ -117,7 +120,7 @@ struct Picture {
 // The native tool's picture of `graphFile` at the program's size, view and
 // depth; empty when the tool or the conversion failed.
 Picture renderNatively(const std::string& graphFile, int width, int height, float horizontal, float elevation,
-                       int depth);
+                       int depth, float zoom = 1);
 // What the screen shows of the window's client area, from (0, 0).
 Picture screenPicture(HWND window, int width, int height);
 // The program's own frame buffer, 8-bit indices mapped through its colour table.
