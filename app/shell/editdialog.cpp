@@ -1,6 +1,5 @@
 // The Edit command: the graph text in a box the user can change, then executed
 // as a whole.
-#include <algorithm>
 #include <string>
 
 #include "core/dialogtexts.h"
@@ -20,6 +19,8 @@ constexpr std::uint32_t kTextBoxStyle =
 
 // What the box takes from the keyboard, as its terminated buffer would hold it.
 constexpr std::size_t kTextBoxBytes = 36864;
+// Room to type beyond a text that is already longer than that.
+constexpr std::size_t kRoomBeyondLongText = 4096;
 
 std::string editTemplate() {
   const DialogItem items[] = {
@@ -40,10 +41,11 @@ struct EditSession {
 
 // The current text joined with CR LF. A text longer than the box takes from
 // the keyboard (a large file that was opened) is shown whole, with the box's
-// limit raised to it: the user sees every line and Execute never cuts one off.
+// limit raised above it: the user sees every line, can still add a few, and
+// Execute never cuts one off.
 void fillTextBox(HWND dialog, const ProgramState& program) {
   const std::string text = program.document.text.joined();
-  const std::size_t limit = std::max(kTextBoxBytes - 1, text.size());
+  const std::size_t limit = text.size() < kTextBoxBytes ? kTextBoxBytes - 1 : text.size() + kRoomBeyondLongText;
   sys::sendDlgItemMessage(dialog, kTextBoxId, EM_SETLIMITTEXT, limit, 0);
   sys::setDlgItemText(dialog, kTextBoxId, text);
   focusControl(dialog, kTextBoxId);
