@@ -51,7 +51,8 @@ inline constexpr char kGraphFileFilterText[] =
     "Veltrix Files (*.vlx, *.zqm, *.veltrix)\0*.vlx;*.zqm;*.veltrix\0"
     "All Files (*.*)\0*.*\0";
 inline constexpr std::string_view kGraphFileFilter{kGraphFileFilterText, sizeof kGraphFileFilterText - 1};
-static_assert(kGraphFileFilter.ends_with(std::string_view("\0All Files (*.*)\0*.*\0", 21)), "both pairs, zeros included");
+static_assert(kGraphFileFilter.ends_with(std::string_view("\0All Files (*.*)\0*.*\0", 21)),
+              "both pairs, zeros included");
 // The file name buffer of both, in characters with the terminator.
 inline constexpr DWORD kFileNameUnits = 1536;
 // The hook of both file dialogs: gives the dialog the program icon. The
@@ -69,7 +70,9 @@ void openCommand(ProgramState& program);
 // folder the current directory.
 void openGraphFile(ProgramState& program, const std::string& path, bool fromCommandLine);
 
-// The other menu commands, each with its dialog (dialogs.cpp files by group).
+// The other menu commands, each with its dialog: editdialog.cpp, scrollbar.cpp,
+// choicedialogs.cpp (Color, Background, Animate), infodialogs.cpp (Video Mode,
+// Print, Internet, Help), savecommand.cpp, clipboard.cpp.
 void editCommand(ProgramState& program);
 void scrollbarCommand(ProgramState& program);
 void colorCommand(ProgramState& program);
