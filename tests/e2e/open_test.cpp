@@ -8,6 +8,8 @@
 namespace e2e {
 namespace {
 
+const char kOpeningCommand[] = "graph3d(a*x^2+b*y^2+sin(c*time)=d*z^2)";
+
 // The file-name field of the explorer-style file dialog: an edit (edt1) or a
 // combo box (cmb13), depending on the system's version of the dialog.
 HWND fileNameField(HWND dialog) {
@@ -39,8 +41,15 @@ TEST(Display24, OpenCommandAsksThenOpensTheTypedFile) {
   SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(windowsPath(dataFile("static.vlx")).c_str()));
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
 
+  // The dialog deactivated the window, so no frames tell when it is done:
+  // wait for the dialog to go and the new graph's command to show.
+  const DWORD pressed = GetTickCount();
+  while ((IsWindow(dialog) || E2E_TEXT(program->snapshot(), statusText[0]) == kOpeningCommand) &&
+         GetTickCount() - pressed < 10000) {
+    Sleep(20);
+  }
+  EXPECT_FALSE(IsWindow(dialog)) << "the file dialog stayed open";
   const Snapshot s = program->settle();
-  EXPECT_FALSE(IsWindow(dialog));
   EXPECT_EQ(E2E_TEXT(s, statusText[0]), "graph3d( z = x^2/3 - y^2/3 )");
   EXPECT_TRUE(E2E_FIELD(s, TitleDismissed));
   EXPECT_FALSE(E2E_FIELD(s, control.flags.TimeDependent));
