@@ -112,6 +112,7 @@ std::int64_t ViewControl::consumeDifference(ViewKey plus, ViewKey minus) {
 }
 
 bool ViewControl::applyKeys(ViewRecord& view, float& zoom, const RenderJob* job) {
+  const float zoomBefore = zoom, horizontalBefore = view.horizontal, elevationBefore = view.elevation;
   const std::int64_t zoomMillis = consumeDifference(ViewKey::PageUp, ViewKey::PageDown);
   const double zoomStep = limitedStep(zoomMillis, kZoomPerSecond, kZoomStepLimit);
   zoom = std::clamp(static_cast<float>(zoom + zoomStep), kZoomMinimum, kZoomMaximum);
@@ -137,6 +138,11 @@ bool ViewControl::applyKeys(ViewRecord& view, float& zoom, const RenderJob* job)
     view.elevation = kViewPresets[preset].elevation;
   }
 
+  // This frame's picture showed the view as it stood before the keys moved it:
+  // one more frame draws where they left it, also after the last key is up.
+  if (zoom != zoomBefore || view.horizontal != horizontalBefore || view.elevation != elevationBefore) {
+    flags.FrameWanted = true;
+  }
   updateEyeVector(view);
   return flags.FrameWanted;
 }
