@@ -17,7 +17,7 @@ constexpr StatusText kStatusTexts[] = {
     {kCannotOpen, "cannot open the file"},
     {kLoneCarriageReturn, "a carriage return is not followed by a line feed"},
     {kDataAfterEndMark, "characters follow the end-of-file mark (Ctrl-Z)"},
-    {kLineTooLong, "a line has 36,864 characters or more"},
+    {kLineTooLong, "a line is longer than the release allows (36,863 characters; 1,535 in Veltrix 2000)"},
     {kBadGraphFile, "not a valid binary graph file (damaged or truncated)"},
     {kWriteFailed, "writing failed"},
     {kReadFailed, "reading failed"},

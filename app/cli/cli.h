@@ -62,6 +62,10 @@ class ArgumentScanner {
   std::string value_;
 };
 
+// Parses the value of --release ("current" or "2000"); on failure prints the
+// usage error of `command` and returns false.
+bool parseReleaseArgument(const char* command, const char* text, const ReleaseProfile*& out, int& exitStatus);
+
 // Parses a decimal number argument (the whole text); false when it is not one.
 bool parseDoubleArgument(const char* text, double& out);
 
@@ -69,5 +73,6 @@ bool parseDoubleArgument(const char* text, double& out);
 int commandRun(int argc, char** argv);
 int commandConvert(int argc, char** argv);
 int commandRender(int argc, char** argv);
+int commandDefaults(int argc, char** argv);
 
 }  // namespace vx::cli

@@ -76,6 +76,16 @@ const char* ArgumentScanner::value() {
   return index_ + 1 < argc_ ? argv_[++index_] : nullptr;
 }
 
+bool parseReleaseArgument(const char* command, const char* text, const ReleaseProfile*& out, int& exitStatus) {
+  const ReleaseProfile* release = text ? findRelease(text) : nullptr;
+  if (!release) {
+    exitStatus = usageError(command, "--release needs 'current' or '2000'");
+    return false;
+  }
+  out = release;
+  return true;
+}
+
 bool parseDoubleArgument(const char* text, double& out) {
   if (!text || !*text) return false;
   char* end = nullptr;

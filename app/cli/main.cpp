@@ -18,6 +18,8 @@ const char kUsage[] =
     "                                                  what the status bar would show\n"
     "  render  [FILE|-] -o OUT.png [options]           draw the picture the program shows\n"
     "  convert --to binary|ascii [--seed N] IN OUT     rewrite a graph file in either form\n"
+    "  defaults [--release current|2000]               print Defaults.vlx: every option\n"
+    "                                                  with its default value\n"
     "\n"
     "With no FILE, run and render use the built-in opening graph. '-' reads standard\n"
     "input. 'veltrix COMMAND --help' describes a command.\n"
@@ -34,6 +36,7 @@ constexpr Command kCommands[] = {
     {"run", vx::cli::commandRun},
     {"render", vx::cli::commandRender},
     {"convert", vx::cli::commandConvert},
+    {"defaults", vx::cli::commandDefaults},
 };
 
 // Whatever a command printed must have reached standard output (a full disk, a

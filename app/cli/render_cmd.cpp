@@ -22,7 +22,7 @@ namespace {
 
 const char kRenderHelp[] =
     "usage: veltrix render [FILE|-] -o OUT.png [--size WxH] [--time T] [--angles H,E]\n"
-    "                      [--zoom Z] [--depth 32|8]\n"
+    "                      [--zoom Z] [--depth 32|8] [--release current|2000]\n"
     "\n"
     "Executes a graph file as the program does when it opens it and draws the\n"
     "picture it shows, without a window. The last command must be a graph command.\n"
@@ -36,6 +36,8 @@ const char kRenderHelp[] =
     "  --zoom Z          zoom factor, 0.001..10 (default 1)\n"
     "  --depth 32|8      32-bit colour (default) or the 8-bit palettised picture,\n"
     "                    which has no shading, highlight, contrast or transparency\n"
+    "  --release R       the language and file rules of release R: 'current'\n"
+    "                    (default) or '2000' (see 'veltrix run --help')\n"
     "  --help            show this help\n"
     "\n"
     "A picture that takes more than a second shows its progress when standard error\n"
@@ -50,6 +52,7 @@ struct RenderArguments {
   double horizontal = 0, elevation = 0;
   double zoom = 1;
   PixelFormat format = PixelFormat::Rgb32;
+  const ReleaseProfile* release = &kCurrentRelease;
 };
 
 bool parseSide(const std::string& text, int& out) {
@@ -134,6 +137,9 @@ int parseArguments(int argc, char** argv, RenderArguments& args) {
       } else {
         return usageError("render", "--depth must be 32 or 8");
       }
+    } else if (option == "--release") {
+      int exitStatus = kExitDone;
+      if (!parseReleaseArgument("render", scan.value(), args.release, exitStatus)) return exitStatus;
     } else {
       return usageError("render", "unknown option '" + option + "'");
     }
@@ -193,6 +199,7 @@ int commandRender(int argc, char** argv) {
   host.setClock(args.time, false);
   Allocator allocator;
   Document document(allocator, host);
+  document.setRelease(*args.release);
   if (!readGraphText(host, document, args.path)) return kExitRefused;
   const ExecResult& result = document.execute();
   if (result.outcome != ExecOutcome::Graph) {

@@ -30,7 +30,7 @@ Status Document::read(const std::string& path) {
 Status Document::readBytes(std::string_view bytes, std::string folder) {
   MemorySource source(bytes);
   LineList lines;
-  const Status status = readLines(source, lines);
+  const Status status = readLines(source, lines, *state.releaseProfile);
   if (failed(status)) return status;
   replaceText(std::move(lines), std::move(folder));
   return kOk;
@@ -71,7 +71,7 @@ Status Document::open(const std::string& path) {
 
 Status Document::setText(std::string_view newText) {
   LineList lines;
-  const Status status = readLinesFromText(newText, lines);
+  const Status status = readLinesFromText(newText, lines, *state.releaseProfile);
   if (failed(status)) return status;
   text = std::move(lines);
   execute();

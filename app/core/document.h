@@ -65,6 +65,10 @@ class Document final : private GraphCommandCheck {
 
   bool hasGraph() const { return job.items != nullptr; }
 
+  // The release whose language and file rules apply to the texts read and run
+  // from now on (the current release unless set).
+  void setRelease(const ReleaseProfile& release) { state.releaseProfile = &release; }
+
   LineList text;
   LangState state;
   RenderJob job;             // of the last accepted graph command

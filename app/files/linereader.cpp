@@ -39,7 +39,7 @@ Status endLine(std::string& line, LineList& out) {
 // Applies the line rules to the characters that `source` delivers (kOk with a
 // character, kEndOfData, or a failure), building the lines into `out`.
 template <class NextCharacter>
-Status splitLines(NextCharacter&& source, LineList& out) {
+Status splitLines(NextCharacter&& source, std::size_t maxLineLength, LineList& out) {
   CountedCharacters<NextCharacter> next(source);
   std::string line;
   std::uint8_t c = 0;
@@ -61,23 +61,23 @@ Status splitLines(NextCharacter&& source, LineList& out) {
       break;
     } else {
       line.push_back(static_cast<char>(c));
-      if (line.size() > kMaxLineLength) return kLineTooLong;
+      if (line.size() > maxLineLength) return kLineTooLong;
     }
   }
   return endLine(line, out);  // the last line needs no line end
 }
 
 // Reads the characters of a binary file after its first byte.
-Status readBinaryLines(ByteSource& source, LineList& out) {
+Status readBinaryLines(ByteSource& source, std::size_t maxLineLength, LineList& out) {
   BinaryDecoder decoder(source);
   Status status = decoder.readHeader();
   if (status == kEndOfData) return kOk;  // the single byte 0x1A: an empty text
   if (failed(status)) return status;
-  return splitLines([&decoder](std::uint8_t& c) { return decoder.next(c); }, out);
+  return splitLines([&decoder](std::uint8_t& c) { return decoder.next(c); }, maxLineLength, out);
 }
 
 // Reads an ASCII file whose first byte has already been taken.
-Status readAsciiLines(ByteSource& source, std::uint8_t firstByte, LineList& out) {
+Status readAsciiLines(ByteSource& source, std::uint8_t firstByte, std::size_t maxLineLength, LineList& out) {
   bool firstPending = true;
   return splitLines(
       [&](std::uint8_t& c) {
@@ -88,25 +88,27 @@ Status readAsciiLines(ByteSource& source, std::uint8_t firstByte, LineList& out)
         }
         return source.read(c);
       },
-      out);
+      maxLineLength, out);
 }
 
 }  // namespace
 
-Status readLines(ByteSource& source, LineList& out) {
+Status readLines(ByteSource& source, LineList& out, const ReleaseProfile& release) {
   LineList lines;
   std::uint8_t first = 0;
   Status status = source.read(first);
   if (failed(status)) return status;
   if (status == kOk) {
-    status = first == kEndOfFileMark ? readBinaryLines(source, lines) : readAsciiLines(source, first, lines);
+    const std::size_t maxLineLength = release.maxLineLength;
+    status = first == kEndOfFileMark && release.binaryFiles ? readBinaryLines(source, maxLineLength, lines)
+                                                              : readAsciiLines(source, first, maxLineLength, lines);
     if (failed(status)) return status;
   }
   out.swap(lines);
   return kOk;
 }
 
-Status readLinesFromText(std::string_view text, LineList& out) {
+Status readLinesFromText(std::string_view text, LineList& out, const ReleaseProfile& release) {
   LineList lines;
   const char* next = text.data();
   const char* end = next + text.size();
@@ -116,7 +118,7 @@ Status readLinesFromText(std::string_view text, LineList& out) {
         c = static_cast<std::uint8_t>(*next++);
         return Status{kOk};
       },
-      lines);
+      release.maxLineLength, lines);
   if (failed(status)) return status;
   out.swap(lines);
   return kOk;

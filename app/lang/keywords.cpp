@@ -144,6 +144,33 @@ bool sameName(std::string_view entry, std::string_view name) {
 
 }  // namespace
 
+namespace {
+
+// The keywords that come with a feature of the release table.
+struct FeatureKeyword {
+  std::string_view name;
+  bool ReleaseProfile::*feature;
+};
+constexpr FeatureKeyword kFeatureKeywords[] = {
+    {"rectangular", &ReleaseProfile::parametricGraphs},
+    {"cylindrical", &ReleaseProfile::parametricGraphs},
+    {"spherical", &ReleaseProfile::parametricGraphs},
+    {"ceiling", &ReleaseProfile::gridFunctions},
+    {"floor", &ReleaseProfile::gridFunctions},
+    {"near", &ReleaseProfile::gridFunctions},
+    {"read3dtextfile", &ReleaseProfile::gridFunctions},
+    {"graph3d.vectoralign", &ReleaseProfile::vectorOptions},
+    {"graph3d.vectorarrowhead", &ReleaseProfile::vectorOptions},
+};
+
+}  // namespace
+
+bool keywordInRelease(const KeywordEntry& entry, const ReleaseProfile& release) {
+  for (const FeatureKeyword& keyword : kFeatureKeywords)
+    if (keyword.name == entry.name) return release.*keyword.feature;
+  return true;
+}
+
 const KeywordEntry* lookupKeyword(std::string_view name) {
   for (const KeywordEntry& entry : kKeywords)
     if (entry.name.size() == name.size() && sameName(entry.name, name)) return &entry;

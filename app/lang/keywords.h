@@ -60,6 +60,10 @@ struct KeywordEntry {
 inline constexpr int kKeywordCount = 118;
 extern const KeywordEntry kKeywords[kKeywordCount];
 
+// Whether `release` knows the keyword: an older release lacks some functions and
+// options, and its lexer takes their names for unknown ones.
+bool keywordInRelease(const KeywordEntry& entry, const ReleaseProfile& release);
+
 // The entry whose name equals `name` in any case (the first match in list
 // order; no name occurs twice), or null.
 const KeywordEntry* lookupKeyword(std::string_view name);

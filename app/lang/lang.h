@@ -9,6 +9,7 @@
 
 #include "base/lines.h"
 #include "base/memory.h"
+#include "base/release.h"
 
 namespace vx {
 
@@ -141,6 +142,8 @@ class LangState {
   std::string folder;
   // None: every graph is accepted.
   GraphCommandCheck* graphCommandCheck = nullptr;
+  // The language of this release: what it lacks is refused as a syntax error.
+  const ReleaseProfile* releaseProfile = &kCurrentRelease;
 
   // Blocks (nodes, graph items, code) this state has taken from the allocator
   // and not yet given back: 0 once everything it made has been released.

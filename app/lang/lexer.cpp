@@ -10,6 +10,12 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
+bool hasExponent(const char* literal, std::size_t length) {
+  for (std::size_t i = 0; i < length; ++i)
+    if (lower(literal[i]) == 'e') return true;
+  return false;
+}
+
 Token simple(TokenKind kind) {
   Token t;
   t.kind = kind;
@@ -54,7 +60,7 @@ Lexer::Lexer(LangState& state, const SourceLine* line) : state_(state) {
 }
 
 bool Lexer::continueOnNextLine() {
-  if (!nextLine_) return false;
+  if (!nextLine_ || !state_.releaseProfile->continuedCommands) return false;
   pos_ = nextLine_->text();
   end_ = nextLine_->text() + nextLine_->length;
   nextLine_ = nextLine_->next;
@@ -120,6 +126,7 @@ Token Lexer::number() {
   double value = 0;
   std::size_t taken = parseNumberLiteral(pos_, static_cast<std::size_t>(end_ - pos_), &value);
   if (taken == 0) return invalid();
+  if (!state_.releaseProfile->exponentNotation && hasExponent(pos_, taken)) return invalid();
   pos_ += taken;
   if (pos_ < end_ && lower(*pos_) == 'e') return invalid();
   Token t = simple(kTokenNumber);
@@ -135,7 +142,7 @@ Token Lexer::name() {
     lowered[length++] = lower(*pos_++);
   }
   const KeywordEntry* entry = lookupKeyword({lowered, length});
-  if (!entry) return invalid();
+  if (!entry || !keywordInRelease(*entry, *state_.releaseProfile)) return invalid();
   Token t = simple(entry->kind);
   switch (entry->kind) {
     case kTokenCell:

@@ -81,6 +81,12 @@ class Parser {
   Parsed bars();
   Parsed dataArray();
 
+  // A release without colour expressions takes only a named colour for a colour option.
+  bool colorAssignmentInRelease(const ValueCell* cell, const ExprNode* value) const {
+    const bool colorOption = cell == &state_.cells[kColor] || cell == &state_.cells[kVectorColor];
+    return state_.releaseProfile->colorExpressions || !colorOption || isColorConstant(value);
+  }
+
   void advance() { token_ = lexer_.next(); }
   bool accept(TokenKind kind) {
     if (token_.kind != kind) return false;
@@ -155,6 +161,7 @@ ExprNode* Parser::command() {
     Parsed right = region();
     if (!right) return &kErrorNode;
     if (token_.kind != kTokenEnd) return refuse({right.node});
+    if (!colorAssignmentInRelease(asCell(left.node), right.node)) return refuse({right.node});
     return makeAssignment(state_, asCell(left.node), right.node);
   }
   if (token_.kind != kTokenEnd) return refuse({left.node});
