@@ -6,7 +6,7 @@ export WINEPREFIX
 export WINEDEBUG := -all
 export WINEDLLOVERRIDES := mscoree,mshtml=
 
-.PHONY: run test deps native win32 test-native test-win32 run-win32-tests run-win64-tests sanitize fuzz bench gallery clean
+.PHONY: run test deps native win32 test-native test-win32 run-win32-tests run-win64-tests sanitize fuzz bench gallery contact-sheets clean
 
 run: deps native
 	@echo "== veltrix run (opening graph)"
@@ -83,6 +83,10 @@ bench: deps
 
 gallery: native
 	scripts/make-gallery
+
+# One contact sheet per folder of the sample library, in docs/samples.
+contact-sheets: native
+	scripts/make-contact-sheets
 
 clean:
 	rm -rf build
