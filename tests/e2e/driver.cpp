@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -24,6 +25,7 @@ struct WindowSearch {
   DWORD processId;
   const wchar_t* className;  // or null
   const wchar_t* title;      // or null
+  HWND other;                // never this one
   HWND found;
 };
 
@@ -31,7 +33,7 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
   auto& search = *reinterpret_cast<WindowSearch*>(parameter);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner != search.processId) return TRUE;
+  if (owner != search.processId || window == search.other) return TRUE;
   wchar_t text[256];
   if (search.className && (!GetClassNameW(window, text, 256) || wcscmp(text, search.className) != 0)) return TRUE;
   if (search.title && (GetWindowTextW(window, text, 256) < 0 || wcscmp(text, search.title) != 0)) return TRUE;
@@ -39,8 +41,8 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM parameter) {
   return FALSE;
 }
 
-HWND findTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title) {
-  WindowSearch search{processId, className, title, nullptr};
+HWND findTopLevel(DWORD processId, const wchar_t* className, const wchar_t* title, HWND other = nullptr) {
+  WindowSearch search{processId, className, title, other, nullptr};
   EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
@@ -237,13 +239,22 @@ void Program::askForFrame() const {
   post(WM_SIZE, IsZoomed(window_) ? SIZE_MAXIMIZED : SIZE_RESTORED, MAKELPARAM(client.right, client.bottom));
 }
 
-HWND Program::waitForWindow(const wchar_t* title, DWORD timeoutMs) const {
+HWND Program::waitForWindow(const wchar_t* title, DWORD timeoutMs, HWND other) const {
   const DWORD since = GetTickCount();
   do {
-    if (HWND found = findTopLevel(info_.dwProcessId, nullptr, title)) return found;
+    // A dialog shows itself once its controls are made and initialised.
+    HWND found = findTopLevel(info_.dwProcessId, nullptr, title, other);
+    if (found && IsWindowVisible(found)) return found;
     Sleep(20);
   } while (!timedOut(since, timeoutMs));
   return nullptr;
+}
+
+HWND Program::openDialog(int id, const wchar_t* title) const {
+  menuCommand(id);
+  HWND dialog = waitForWindow(title, 10000);
+  EXPECT_TRUE(dialog) << "menu command " << id << " showed no window titled " << narrow(title);
+  return dialog;
 }
 
 bool Program::running() const { return WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
@@ -312,6 +323,75 @@ bool pressButton(HWND dialog, const wchar_t* label) {
                       reinterpret_cast<LPARAM>(search.found)) != 0;
 }
 
+bool clickControl(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  return control && PostMessageW(control, BM_CLICK, 0, 0);
+}
+
+int focusedControl(HWND dialog) {
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &thread) || !thread.hwndFocus) return -1;
+  return GetParent(thread.hwndFocus) == dialog ? GetDlgCtrlID(thread.hwndFocus) : -1;
+}
+
+void pressKey(HWND window, UINT virtualKey) {
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  HWND target = window;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) && thread.hwndFocus) {
+    target = thread.hwndFocus;
+  }
+  const LPARAM scan = LPARAM(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC)) << 16;
+  EXPECT_TRUE(PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | scan));
+  EXPECT_TRUE(PostMessageW(target, WM_KEYUP, virtualKey, 1 | scan | (LPARAM(3) << 30)));
+}
+
+std::wstring windowText(HWND window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
+                           5000, &copied)) {
+    return L"";
+  }
+  text.resize(std::min<std::size_t>(copied, length));
+  return text;
+}
+
+std::wstring controlText(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  EXPECT_TRUE(control) << "no control " << id;
+  return control ? windowText(control) : L"";
+}
+
+namespace {
+
+struct ControlSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK matchControl(HWND child, LPARAM parameter) {
+  auto& search = *reinterpret_cast<ControlSearch*>(parameter);
+  if (GetDlgCtrlID(child) != search.id) return TRUE;
+  search.found = child;
+  return FALSE;
+}
+
+}  // namespace
+
+std::wstring descendantText(HWND window, int id) {
+  ControlSearch search{id, nullptr};
+  EnumChildWindows(window, matchControl, reinterpret_cast<LPARAM>(&search));
+  return search.found ? windowText(search.found) : L"";
+}
+
+bool waitUntilClosed(HWND window, DWORD timeoutMs) {
+  return waitUntil([window] { return !IsWindow(window); }, timeoutMs);
+}
+
 int runNative(const std::string& command) {
   const std::string status = scratchName("status");
   DeleteFileW(windowsPath(status).c_str());  // left by an earlier run in the same folder
@@ -346,6 +426,12 @@ std::string readTextFile(const std::string& unixPath) {
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+bool writeTextFile(const std::string& unixPath, const std::string& text) {
+  std::ofstream out(unixPath, std::ios::binary);
+  out << text;
+  return static_cast<bool>(out.flush());
 }
 
 Picture renderNatively(const std::string& graphFile, int width, int height, float horizontal, float elevation,
@@ -401,6 +487,16 @@ Picture screenPicture(HWND window, int width, int height) {
   return picture;
 }
 
+Picture renderAsShown(const Snapshot& s, const std::string& graphFile, int depth) {
+  return renderNatively(graphFile, E2E_FIELD(s, lastColumn) + 1, E2E_FIELD(s, lastRow) + 1,
+                        E2E_FIELD(s, document.view.horizontal), E2E_FIELD(s, document.view.elevation), depth,
+                        E2E_FIELD(s, document.zoom));
+}
+
+Picture shownPicture(const Program& program, const Snapshot& s) {
+  return screenPicture(program.window(), E2E_FIELD(s, lastColumn) + 1, E2E_FIELD(s, lastRow) + 1);
+}
+
 Picture framePicture(const Program& program) {
   const Snapshot s = program.snapshot();
   const vx::FrameBuffer fb = E2E_FIELD(s, frame);
@@ -433,6 +529,74 @@ Picture framePicture(const Program& program) {
       picture.pixels[static_cast<std::size_t>(y) * picture.width + x] = pixel;
     }
   }
+  return picture;
+}
+
+namespace {
+
+// Another program may hold the clipboard for a moment.
+bool openClipboard() {
+  return waitUntil([] { return OpenClipboard(nullptr) != 0; }, 5000);
+}
+
+}  // namespace
+
+bool emptyClipboard() {
+  if (!openClipboard()) return false;
+  const bool emptied = EmptyClipboard() != 0;
+  CloseClipboard();
+  return emptied;
+}
+
+bool clipboardHasMetafilePicture() { return IsClipboardFormatAvailable(CF_METAFILEPICT) != 0; }
+
+Picture clipboardPicture(int width, int height, METAFILEPICT& header) {
+  Picture picture;
+  header = {};
+  if (!openClipboard()) {
+    ADD_FAILURE() << "cannot open the clipboard";
+    return picture;
+  }
+  HANDLE data = GetClipboardData(CF_METAFILEPICT);
+  const auto* locked = data ? static_cast<const METAFILEPICT*>(GlobalLock(data)) : nullptr;
+  if (locked) {
+    header = *locked;
+    GlobalUnlock(data);
+  }
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (locked && header.hMF && bitmap && bits) {
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    // The metafile sets its own window extent; the viewport gives it one
+    // pixel per unit.
+    SetMapMode(memory, MM_ANISOTROPIC);
+    SetViewportOrgEx(memory, 0, 0, nullptr);
+    SetViewportExtEx(memory, width, height, nullptr);
+    SetWindowExtEx(memory, width, height, nullptr);
+    if (PlayMetaFile(memory, header.hMF)) {
+      GdiFlush();
+      const auto* pixels = static_cast<const std::uint32_t*>(bits);
+      picture.width = width;
+      picture.height = height;
+      picture.pixels.assign(pixels, pixels + static_cast<std::size_t>(width) * height);
+      for (std::uint32_t& p : picture.pixels) p &= 0x00FFFFFFu;
+    }
+    SelectObject(memory, previous);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  CloseClipboard();
+  EXPECT_GT(picture.width, 0) << "no metafile picture on the clipboard to play";
   return picture;
 }
 

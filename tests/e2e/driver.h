@@ -81,8 +81,11 @@ class Program {
   // sends for the window's present size.
   void askForFrame() const;
 
-  // A top-level window of the program with this title (a dialog), or null.
-  HWND waitForWindow(const wchar_t* title, DWORD timeoutMs = 5000) const;
+  // A visible top-level window of the program with this title (a dialog)
+  // other than `other`, or null.
+  HWND waitForWindow(const wchar_t* title, DWORD timeoutMs = 5000, HWND other = nullptr) const;
+  // Runs menu command `id` and waits for the window titled `title` that it opens.
+  HWND openDialog(int id, const wchar_t* title) const;
   bool running() const;
   // Waits for the process to end; its exit code, or -1 when it still runs.
   long waitForExit(DWORD timeoutMs = 5000) const;
@@ -101,14 +104,39 @@ class Program {
   std::uintptr_t state_ = 0;
 };
 
+// Waits until `condition()` holds, polling; false on timeout.
+template <class Condition>
+bool waitUntil(Condition condition, DWORD timeoutMs = 10000) {
+  const DWORD since = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - since > timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
 // Presses the push button labelled `label` in `dialog` as a click would.
 bool pressButton(HWND dialog, const wchar_t* label);
+// Clicks control `id` of `dialog` (a button or a choice) with the mouse.
+bool clickControl(HWND dialog, int id);
+// Presses and releases a key where the keyboard focus of the window's thread is.
+void pressKey(HWND window, UINT virtualKey);
+// The control of `dialog` that has the keyboard focus: its identifier, or -1.
+int focusedControl(HWND dialog);
+// A window's text as the window itself answers WM_GETTEXT (an edit control of
+// another process keeps its text where GetWindowText does not look).
+std::wstring windowText(HWND window);
+std::wstring controlText(HWND dialog, int id);
+// A control's text anywhere below `window` (file dialogs nest their panels).
+std::wstring descendantText(HWND window, int id);
+bool waitUntilClosed(HWND window, DWORD timeoutMs = 10000);
 
 // Runs a shell command on the Linux side (Wine starts native programs through
 // CreateProcess) and returns its exit status; its output goes where the command
 // sends it. The command must not contain double quotes.
 int runNative(const std::string& command);
 std::string readTextFile(const std::string& unixPath);
+bool writeTextFile(const std::string& unixPath, const std::string& text);
 
 // A picture as 0x00RRGGBB pixels, rows top to bottom.
 struct Picture {
@@ -123,8 +151,20 @@ Picture renderNatively(const std::string& graphFile, int width, int height, floa
                        int depth, float zoom = 1);
 // What the screen shows of the window's client area, from (0, 0).
 Picture screenPicture(HWND window, int width, int height);
+// The native tool's picture of `graphFile` at the size, view and zoom the
+// snapshot's program shows, and what the screen shows of that picture.
+Picture renderAsShown(const Snapshot& s, const std::string& graphFile, int depth);
+Picture shownPicture(const Program& program, const Snapshot& s);
 // The program's own frame buffer, 8-bit indices mapped through its colour table.
 Picture framePicture(const Program& program);
+
+// The clipboard, opened by the driver: emptied, or read as a metafile picture
+// played into a bitmap of `width` x `height` at one logical unit per pixel, as
+// a program that pastes it at its natural size would. `header` receives the
+// picture's mapping mode and physical size.
+bool emptyClipboard();
+bool clipboardHasMetafilePicture();
+Picture clipboardPicture(int width, int height, METAFILEPICT& header);
 
 // Pixels that differ in the top `rows` rows, and the first of them.
 struct Difference {
