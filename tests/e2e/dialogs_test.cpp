@@ -1,8 +1,9 @@
 // The menu commands as a user goes through their dialogs: every dialog opens
 // with its title and controls and closes on Escape or its close box without
-// changing anything; a text typed into Edit runs and is drawn; Save writes both
-// forms through the system's file dialog and Open reads them back; Color and
-// Background redraw as the tool draws the same options, and Escape discards.
+// changing anything, and Animate's buttons switch continuous rotation; a text
+// typed into Edit runs and is drawn; Save writes both forms through the
+// system's file dialog and Open reads them back; Color and Background redraw as
+// the tool draws the same options, and Escape discards.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -151,9 +152,17 @@ TEST(Display24, EveryMenuCommandShowsItsDialogAndClosingChangesNothing) {
       EXPECT_EQ(narrow(controlText(dialog, control.id)), narrow(control.text)) << "control " << control.id;
     }
     switch (expected.command) {
-      case 1:
+      case 1: {
         EXPECT_EQ(narrow(controlText(dialog, kEditBox)), joined(linesOf(readTextFile(graph))));
+        // Help opens over the Edit dialog and closes back to it.
+        ASSERT_TRUE(pressButton(dialog, L"&Help"));
+        HWND help = program->waitForWindow(L"Veltrix Help");
+        ASSERT_TRUE(help) << "no help from the Edit dialog";
+        EXPECT_EQ(GetWindow(help, GW_OWNER), dialog);
+        closeDialog(help, Closing::Escape);
+        EXPECT_TRUE(IsWindowVisible(dialog));
         break;
+      }
       case 2:
         EXPECT_TRUE(isChecked(dialog, 100)) << "Off is not the choice";
         break;
@@ -198,6 +207,20 @@ TEST(Display24, EveryMenuCommandShowsItsDialogAndClosingChangesNothing) {
   EXPECT_FALSE(E2E_FIELD(after, document.Edited));
   EXPECT_EQ(E2E_TEXT(after, statusText[0]), E2E_TEXT(before, statusText[0]));
   expectSamePicture(picture, shownPicture(*program, after), "the picture changed");
+
+  // Animate's two buttons switch continuous rotation on and off.
+  HWND animate = program->openDialog(5, L"Veltrix Animate");
+  ASSERT_TRUE(animate);
+  ASSERT_TRUE(pressButton(animate, L"&Continuously rotate"));
+  ASSERT_TRUE(waitUntilClosed(animate));
+  ASSERT_TRUE(program->waitForFrames(5)) << "no frames while rotating";
+  EXPECT_TRUE(E2E_FIELD(program->snapshot(), control.rotation.on));
+  EXPECT_NE(E2E_FIELD(program->snapshot(), document.view.horizontal), E2E_FIELD(after, document.view.horizontal));
+  animate = program->openDialog(5, L"Veltrix Animate");
+  ASSERT_TRUE(animate);
+  ASSERT_TRUE(pressButton(animate, L"&Don't continuously rotate"));
+  ASSERT_TRUE(waitUntilClosed(animate));
+  EXPECT_FALSE(E2E_FIELD(program->settle(), control.rotation.on));
 }
 
 // The Edit dialog with its box filled in as a user types; Execute (or Cancel).
@@ -256,8 +279,11 @@ TEST(Display24, EditedTextRunsSavesInBothFormsAndOpensAgain) {
   ASSERT_GT(expected.width, 0);
   expectSamePicture(expected, shownPicture(*program, s), "the typed graph");
 
-  // Cancel and Escape keep the text, the graph and Edited, whatever was typed.
+  // Cancel and Escape keep the text, the graph and Edited, whatever was typed;
+  // so does Execute of a text with more after the end-of-file mark (Ctrl-Z).
   edit(*program, kPlane, L"&Cancel");
+  EXPECT_EQ(shownText(*program), sphere);
+  edit(*program, std::string(kPlane) + "\r\n\x1A\r\n" + kPlane, L"&Execute");
   EXPECT_EQ(shownText(*program), sphere);
   s = program->settle();
   EXPECT_EQ(E2E_TEXT(s, statusText[0]), kSphere);
