@@ -55,12 +55,22 @@ static_assert(kGraphFileFilter.ends_with(std::string_view("\0All Files (*.*)\0*.
               "both pairs, zeros included");
 // The file name buffer of both, in characters with the terminator.
 inline constexpr DWORD kFileNameUnits = 1536;
-// The hook of both file dialogs: gives the dialog the program icon. The
-// ProgramState is its parameter.
-UINT_PTR CALLBACK fileDialogHook(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
-// The explanation panel of a file dialog (240 wide, Arial 10): one text, id 291.
+// The explanation panel's text control.
 inline constexpr std::uint16_t kPanelTextId = 291;
-std::string fileDialogPanel(std::int16_t height, std::string_view text);
+
+// One of the two graph-file dialogs: its title, its flags and the explanation
+// panel (240 wide, Arial 10) shown below the system's own controls.
+struct GraphFileDialog {
+  std::string_view title;
+  DWORD flags;
+  std::int16_t panelHeight;
+  std::string_view panelText;
+  bool save;
+};
+// Shows the dialog over the main window, starting in the current folder, with
+// the graph-file filter, "vlx" as the default extension and the program icon.
+// kCancelled when the user cancelled.
+Status chooseGraphFileName(ProgramState& program, const GraphFileDialog& dialog, std::string& path);
 
 // The Open command: the prompt when the text was edited, the file dialog, then
 // the file.

@@ -15,10 +15,12 @@ namespace vx {
 
 namespace {
 
-constexpr DWORD kOpenFlags = OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST |
-                             OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE;
-
-}  // namespace
+// The texts live in another file: read at start-up, not at compile time.
+const GraphFileDialog kOpenDialog = {
+    "Veltrix Open",
+    OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+        OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE,
+    76, kOpenPanelText, false};
 
 // The panel a file dialog shows below its own controls: a child of the dialog,
 // so it has no caption, and one text of its own.
@@ -49,12 +51,11 @@ UINT_PTR CALLBACK fileDialogHook(HWND panel, UINT message, WPARAM, LPARAM lParam
   return 0;
 }
 
-namespace {
+}  // namespace
 
-Status chooseGraphFile(ProgramState& program, std::string& path) {
-  static const std::string panel = fileDialogPanel(76, kOpenPanelText);
-  ExpandedTemplate expanded;
-  const Status status = expanded.expand(panel);
+Status chooseGraphFileName(ProgramState& program, const GraphFileDialog& dialog, std::string& path) {
+  ExpandedTemplate panel;
+  const Status status = panel.expand(fileDialogPanel(dialog.panelHeight, dialog.panelText));
   if (failed(status)) return status;
   // The dialog starts in the current folder: the sample library, or the folder
   // of the file named on the command line.
@@ -62,24 +63,22 @@ Status chooseGraphFile(ProgramState& program, std::string& path) {
   sys::getCurrentDirectory(folder);
   sys::FileDialogRequest request;
   request.owner = program.mainWindow;
-  request.title = "Veltrix Open";
+  request.title = dialog.title;
   request.filter = kGraphFileFilter;
   request.defaultExtension = "vlx";
   request.initialFolder = folder;
-  request.flags = kOpenFlags;
+  request.flags = dialog.flags;
   request.hook = fileDialogHook;
   request.hookParameter = reinterpret_cast<LPARAM>(&program);
-  request.childTemplate = expanded.get();
+  request.childTemplate = panel.get();
   request.nameBufferUnits = kFileNameUnits;
-  return sys::getOpenFileName(request, path);
+  return dialog.save ? sys::getSaveFileName(request, path) : sys::getOpenFileName(request, path);
 }
-
-}  // namespace
 
 void openCommand(ProgramState& program) {
   if (program.document.Edited && !confirmOpen(program)) return;
   std::string path;
-  const Status status = chooseGraphFile(program, path);
+  const Status status = chooseGraphFileName(program, kOpenDialog, path);
   program.CommandLinePath[0] = '\0';
   if (failed(status)) return;  // cancelled or failed
   openGraphFile(program, path, false);

@@ -12,29 +12,12 @@ namespace vx {
 
 namespace {
 
-constexpr DWORD kSaveFlags = OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT |
-                             OFN_HIDEREADONLY | OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE;
-
-Status chooseSaveFile(ProgramState& program, std::string& path) {
-  static const std::string panel = fileDialogPanel(84, kSavePanelText);
-  ExpandedTemplate expanded;
-  const Status status = expanded.expand(panel);
-  if (failed(status)) return status;
-  std::string folder;
-  sys::getCurrentDirectory(folder);
-  sys::FileDialogRequest request;
-  request.owner = program.mainWindow;
-  request.title = "Veltrix Save";
-  request.filter = kGraphFileFilter;
-  request.defaultExtension = "vlx";
-  request.initialFolder = folder;
-  request.flags = kSaveFlags;
-  request.hook = fileDialogHook;
-  request.hookParameter = reinterpret_cast<LPARAM>(&program);
-  request.childTemplate = expanded.get();
-  request.nameBufferUnits = kFileNameUnits;
-  return sys::getSaveFileName(request, path);
-}
+// The texts live in another file: read at start-up, not at compile time.
+const GraphFileDialog kSaveDialog = {
+    "Veltrix Save",
+    OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY |
+        OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE,
+    84, kSavePanelText, true};
 
 // The question's answers are its buttons' identifiers.
 constexpr std::uint16_t kSaveBinary = IDOK;
@@ -64,7 +47,7 @@ INT_PTR CALLBACK formQuestionProcedure(HWND dialog, UINT message, WPARAM wParam,
 
 void saveCommand(ProgramState& program) {
   std::string path;
-  if (failed(chooseSaveFile(program, path))) return;  // cancelled or failed
+  if (failed(chooseGraphFileName(program, kSaveDialog, path))) return;  // cancelled or failed
   static const std::string question = formQuestionTemplate();
   const INT_PTR form = ShowDialog(program.mainWindow, question, formQuestionProcedure, 0);
   if (form != kSaveBinary && form != kSaveAscii) return;
