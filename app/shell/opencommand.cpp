@@ -15,7 +15,7 @@ namespace vx {
 
 namespace {
 
-// The texts live in another file: read at start-up, not at compile time.
+// Made at start-up: the panel text is defined in another file.
 const GraphFileDialog kOpenDialog = {
     "Veltrix Open",
     OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |

@@ -12,7 +12,7 @@ namespace vx {
 
 namespace {
 
-// The texts live in another file: read at start-up, not at compile time.
+// Made at start-up: the panel text is defined in another file.
 const GraphFileDialog kSaveDialog = {
     "Veltrix Save",
     OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY |
