@@ -138,7 +138,8 @@ Status setUpVideoMode(ProgramState& program) {
   program.frameBitmap = bitmap;
   program.frameDC = memory;
   program.videoBits = static_cast<std::uint32_t>(format);
-  program.document.renderer.pixelsPerInch = sys::getDeviceCaps(dc, LOGPIXELSY);
+  // Box labels are sized from the display's horizontal pixels per inch.
+  program.document.renderer.pixelsPerInch = sys::getDeviceCaps(dc, LOGPIXELSX);
   return kOk;
 }
 
