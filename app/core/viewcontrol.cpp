@@ -122,7 +122,9 @@ bool ViewControl::applyKeys(ViewRecord& view, float& zoom, const RenderJob* job)
     flags.FrameWanted = true;
     const std::uint32_t elapsed = frameClock - rotation.timestamp;
     rotation.timestamp = frameClock;
-    horizontal -= std::int64_t(elapsed) * 3 / 8;
+    const std::int64_t eighths = std::int64_t(elapsed) * 3 + rotation.carry;
+    rotation.carry = static_cast<std::uint8_t>(eighths % 8);
+    horizontal -= eighths / 8;
   }
   view.horizontal = turned(view.horizontal, horizontal);
   view.elevation = turned(view.elevation, consumeDifference(ViewKey::Up, ViewKey::Down));

@@ -59,6 +59,9 @@ struct KeyHold {
 struct ContinuousRotation {
   std::uint32_t timestamp = 0;  // clock milliseconds already turned up to
   bool on = false;
+  // Eighths of a key millisecond not yet turned: at hundreds of frames a second
+  // each frame's share is below one, and dropping it would stop the rotation.
+  std::uint8_t carry = 0;
 };
 
 struct FrameFlags {

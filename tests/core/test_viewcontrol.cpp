@@ -142,8 +142,10 @@ TEST(ViewControl, ContinuousRotationTurnsAtThreeEighthsOnlyWhileAGraphIsShown) {
   EXPECT_NEAR(s.view.horizontal, 0.5 - 0.15, 1e-6);
   s.frame(200400);               // then 0.3 radian per second
   EXPECT_NEAR(s.view.horizontal, 0.5 - 0.15 - 0.12, 1e-6);
-  s.frame(200402);               // floor(3 * 2 / 8) = 0
+  s.frame(200402);               // 3 * 2 / 8: below one millisecond, kept
   EXPECT_NEAR(s.view.horizontal, 0.5 - 0.27, 1e-6);
+  s.frame(200404);               // and turned once eight eighths have come
+  EXPECT_NEAR(s.view.horizontal, 0.5 - 0.27 - 0.0008, 1e-6);
 }
 
 TEST(ViewControl, InactiveTimeNeverReachesTheClock) {
