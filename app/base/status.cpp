@@ -29,6 +29,7 @@ constexpr StatusText kStatusTexts[] = {
     {kSameFile, "the output is the input file"},
     {kBadTemplate, "a damaged dialog template"},
     {kSystemCallFailed, "a system call failed"},
+    {kBadSetupTree, "a damaged setup tree"},
 };
 // One entry per status, from kOk down to the last one: a new status without its
 // phrase does not compile.

@@ -24,7 +24,8 @@ enum : Status {
   kSameFile = -13,        // an output that would overwrite its own input
   kBadTemplate = -14,     // a compact dialog template that is truncated or malformed
   kSystemCallFailed = -15,  // a system call returned its failure value
-  kOldestStatus = kSystemCallFailed,  // keep last: the status table is checked against it
+  kBadSetupTree = -16,      // a setup tree that runs past its end or nests too deep
+  kOldestStatus = kBadSetupTree,  // keep last: the status table is checked against it
 };
 
 inline bool failed(Status s) { return s < 0; }
