@@ -1,0 +1,1 @@
+#include "setup/engine/engine.h"

@@ -1,0 +1,1 @@
+#include "setup/tree/setuptree.h"
