@@ -19,6 +19,16 @@ Status dialogBoxIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTempl
   return kOk;
 }
 
+Status createDialogIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, HWND parent, DLGPROC procedure,
+                                 LPARAM parameter, HWND& dialog) {
+  HWND result = CreateDialogIndirectParamW(instance, dialogTemplate, parent, procedure, parameter);
+  if (!result) return failure();
+  dialog = result;
+  return kOk;
+}
+
+bool isDialogMessage(HWND dialog, MSG& message) { return IsDialogMessageW(dialog, &message) != 0; }
+
 Status endDialog(HWND dialog, INT_PTR result) { return check(EndDialog(dialog, result)); }
 
 Status getDlgItem(HWND dialog, int id, HWND& item) {

@@ -10,6 +10,11 @@ namespace vx::sys {
 // dialog may also return: callers pass a live owner or none.)
 Status dialogBoxIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, HWND owner, DLGPROC procedure,
                               LPARAM parameter, INT_PTR& result);
+// A modeless dialog (the setup programs' frame and panels).
+Status createDialogIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, HWND parent, DLGPROC procedure,
+                                 LPARAM parameter, HWND& dialog);
+// Whether the dialog manager of `dialog` took the message (no failure value).
+bool isDialogMessage(HWND dialog, MSG& message);
 Status endDialog(HWND dialog, INT_PTR result);
 Status getDlgItem(HWND dialog, int id, HWND& item);
 // At most `maxBytes` - 1 bytes of UTF-8 (cut at a character boundary).

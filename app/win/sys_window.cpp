@@ -128,6 +128,12 @@ bool peekMessage(MSG& message, HWND window, UINT first, UINT last, UINT remove) 
   return PeekMessageW(&message, window, first, last, remove) != 0;
 }
 
+int getMessage(MSG& message, HWND window, UINT first, UINT last) {
+  const BOOL result = GetMessageW(&message, window, first, last);
+  if (result == -1) failure();
+  return result;
+}
+
 Status waitMessage() { return check(WaitMessage()); }
 bool translateMessage(const MSG& message) { return TranslateMessage(&message) != 0; }
 LRESULT dispatchMessage(const MSG& message) { return DispatchMessageW(&message); }

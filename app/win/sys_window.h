@@ -47,6 +47,9 @@ LRESULT defWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Takes the next message off the queue without waiting; false when there is none.
 bool peekMessage(MSG& message, HWND window, UINT first, UINT last, UINT remove);
+// Waits for the next message: above 0 a message, 0 the end of the program
+// (WM_QUIT), -1 a failure.
+int getMessage(MSG& message, HWND window, UINT first, UINT last);
 Status waitMessage();
 bool translateMessage(const MSG& message);
 LRESULT dispatchMessage(const MSG& message);
