@@ -126,22 +126,35 @@ function(veltrix_small_program target)
   target_link_options(${target} PRIVATE ${VELTRIX_SMALL_LINK_OPTIONS})
 endfunction()
 
-# The program icon is drawn by tools/makeicon, a host program. A cross build
-# builds it with a native configure of this same tree (only that target, with
-# the tests off), so the icon comes from the very renderer the program uses.
+# The host programs the build runs: the icon painter, the setup tree builder
+# and the `veltrix` tool that converts the sample library. A cross build builds
+# them with a native configure of this same tree (only these targets, with the
+# tests off), so the icon comes from the very renderer the program uses.
+set(VELTRIX_HOST_TOOL_NAMES makeicon maketree veltrix)
+set(VELTRIX_HOST_TOOL_PATHS tools/makeicon tools/maketree app/cli/veltrix)
+
 function(veltrix_host_tool_path tool out)
   if(NOT CMAKE_CROSSCOMPILING)
     set(${out} $<TARGET_FILE:${tool}> PARENT_SCOPE)
     return()
   endif()
   set(host_dir ${CMAKE_BINARY_DIR}/host-tools)
+  set(tools "")
+  set(paths "")
+  foreach(name path IN ZIP_LISTS VELTRIX_HOST_TOOL_NAMES VELTRIX_HOST_TOOL_PATHS)
+    list(APPEND tools ${name})
+    list(APPEND paths ${host_dir}/${path})
+    if(name STREQUAL tool)
+      set(tool_path ${host_dir}/${path})
+    endif()
+  endforeach()
   if(NOT TARGET veltrix_host_tools)
     include(ExternalProject)
     # Under make the native build shares the outer build's job slots.
     if(CMAKE_GENERATOR MATCHES "Make")
-      set(build_command "$(MAKE)" makeicon)
+      set(build_command "$(MAKE)" ${tools})
     else()
-      set(build_command ${CMAKE_COMMAND} --build ${host_dir} --target makeicon)
+      set(build_command ${CMAKE_COMMAND} --build ${host_dir} --target ${tools})
     endif()
     # Always asked to build, so that a change to the tool or the core reaches
     # it; when nothing changed the native build finishes at once.
@@ -153,10 +166,10 @@ function(veltrix_host_tool_path tool out)
                  -DBUILD_TESTING=OFF -DVELTRIX_TINY_TESTS=OFF
       BUILD_COMMAND ${build_command}
       BUILD_ALWAYS ON
-      BUILD_BYPRODUCTS ${host_dir}/tools/makeicon
+      BUILD_BYPRODUCTS ${paths}
       INSTALL_COMMAND "")
   endif()
-  set(${out} ${host_dir}/tools/makeicon PARENT_SCOPE)
+  set(${out} ${tool_path} PARENT_SCOPE)
 endfunction()
 
 # The icon's pictures, square, in pixels.
