@@ -35,9 +35,14 @@ constexpr StatusText kStatusTexts[] = {
 // phrase does not compile.
 static_assert(std::size(kStatusTexts) == kOk - kOldestStatus + 2, "every status has its phrase");
 
+constexpr Status kSpelledStatusBound = -0x01000000;
+
 }  // namespace
 
 const char* describeStatus(Status s) {
+  // The Windows layer's failures spell the failed call in their four bytes, the
+  // first with its top bit set: they all lie far below the statuses above.
+  if (s <= kSpelledStatusBound) return "a system call failed";
   for (const StatusText& entry : kStatusTexts)
     if (entry.status == s) return entry.text;
   return "unknown failure";

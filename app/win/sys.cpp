@@ -9,11 +9,15 @@ DWORD gLastError = 0;
 
 DWORD lastError() { return gLastError; }
 
-Status failure() {
-  gLastError = GetLastError();
-  return kSystemCallFailed;
+Status failure(Status own) { return failure(own, GetLastError()); }
+
+Status failure(Status own, DWORD code) {
+  gLastError = code;
+  // The code is also the system's, for callers that ask it directly.
+  SetLastError(code);
+  return own;
 }
 
-Status check(bool ok) { return ok ? kOk : failure(); }
+Status check(bool ok, Status own) { return ok ? kOk : failure(own); }
 
 }  // namespace vx::sys

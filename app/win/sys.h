@@ -5,14 +5,17 @@
 //   - Texts in and out are UTF-8 (std::string_view in, std::string& out); each
 //     wrapper converts at the boundary and calls the Unicode (W) entry point, so
 //     that every file name the system can hold works.
-//   - A wrapper returns kOk, or kSystemCallFailed when the function returned its
-//     documented failure value: zero or a null handle for most, -1 (CLR_INVALID,
-//     GDI_ERROR, INVALID_HANDLE_VALUE) for those that say so. Where zero can be a
-//     valid answer (window longs, scroll positions, the previous focus) the call
-//     failed only when it also left a last error; the wrapper clears it first.
+//   - A wrapper returns kOk, or the call's own status (sys_statuses.h, whose
+//     bytes spell the call) when the function returned its documented failure
+//     value: zero or a null handle for most, -1 (CLR_INVALID, GDI_ERROR,
+//     INVALID_HANDLE_VALUE) for those that say so, an error code for the registry
+//     functions, a failing HRESULT for COM. Where zero can be a valid answer
+//     (window longs, scroll positions, the previous focus) the call failed only
+//     when it also left a last error; the wrapper clears it first.
 //   - Results come back through out parameters, which are left alone on failure.
 //   - The system's last-error code of the latest failure is kept for lastError(),
-//     since later calls would overwrite the system's own.
+//     since later calls would overwrite the system's own; the registry's error
+//     codes and COM's HRESULTs are kept there too.
 //   - A function that has no failure value (GetTickCount, SendMessage,
 //     DispatchMessage) returns its result directly.
 //
@@ -29,17 +32,21 @@
 #include <string_view>
 
 #include "base/status.h"
+#include "win/sys_statuses.h"
 
 namespace vx::sys {
 
 // The system's last-error code of the latest failed wrapper (0 before any).
 DWORD lastError();
 
-// Records the system's last error for lastError() and returns kSystemCallFailed;
-// for wrappers and for callers that test a system result themselves.
-Status failure();
-// kOk when `ok`, failure() otherwise.
-Status check(bool ok);
+// Records the system's last error for lastError() and returns `own`, the failed
+// call's status.
+Status failure(Status own);
+// Records `code` (a registry error code, an HRESULT) as the last error and
+// returns `own`.
+Status failure(Status own, DWORD code);
+// kOk when `ok`, failure(own) otherwise.
+Status check(bool ok, Status own);
 
 }  // namespace vx::sys
 
@@ -49,3 +56,4 @@ Status check(bool ok);
 #include "win/sys_gdi.h"
 #include "win/sys_dialogs.h"
 #include "win/sys_clipboard.h"
+#include "win/sys_registry.h"

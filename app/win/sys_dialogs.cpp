@@ -14,7 +14,7 @@ using namespace detail;
 Status dialogBoxIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, HWND owner, DLGPROC procedure,
                               LPARAM parameter, INT_PTR& result) {
   const INT_PTR answer = DialogBoxIndirectParamW(instance, dialogTemplate, owner, procedure, parameter);
-  if (answer == -1) return failure();
+  if (answer == -1) return failure(kDialogBoxIndirectParamFailed);
   result = answer;
   return kOk;
 }
@@ -22,18 +22,18 @@ Status dialogBoxIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTempl
 Status createDialogIndirectParam(HINSTANCE instance, const DLGTEMPLATE* dialogTemplate, HWND parent, DLGPROC procedure,
                                  LPARAM parameter, HWND& dialog) {
   HWND result = CreateDialogIndirectParamW(instance, dialogTemplate, parent, procedure, parameter);
-  if (!result) return failure();
+  if (!result) return failure(kCreateDialogIndirectParamFailed);
   dialog = result;
   return kOk;
 }
 
 bool isDialogMessage(HWND dialog, MSG& message) { return IsDialogMessageW(dialog, &message) != 0; }
 
-Status endDialog(HWND dialog, INT_PTR result) { return check(EndDialog(dialog, result)); }
+Status endDialog(HWND dialog, INT_PTR result) { return check(EndDialog(dialog, result), kEndDialogFailed); }
 
 Status getDlgItem(HWND dialog, int id, HWND& item) {
   HWND result = GetDlgItem(dialog, id);
-  if (!result) return failure();
+  if (!result) return failure(kGetDlgItemFailed);
   item = result;
   return kOk;
 }
@@ -45,7 +45,7 @@ Status getDlgItemText(HWND dialog, int id, std::size_t maxBytes, std::string& te
   std::u16string buffer(maxBytes, u'\0');
   SetLastError(0);
   const UINT units = GetDlgItemTextW(dialog, id, w(buffer), static_cast<int>(maxBytes));
-  if (units == 0 && GetLastError() != 0) return failure();
+  if (units == 0 && GetLastError() != 0) return failure(kGetDlgItemTextFailed);
   std::string result = narrow(w(buffer), units);
   if (result.size() >= maxBytes) {
     std::size_t end = maxBytes - 1;
@@ -57,11 +57,11 @@ Status getDlgItemText(HWND dialog, int id, std::size_t maxBytes, std::string& te
 }
 
 Status setDlgItemText(HWND dialog, int id, std::string_view text) {
-  return check(SetDlgItemTextW(dialog, id, w(wide(text))));
+  return check(SetDlgItemTextW(dialog, id, w(wide(text))), kSetDlgItemTextFailed);
 }
 
 Status checkRadioButton(HWND dialog, int first, int last, int checked) {
-  return check(CheckRadioButton(dialog, first, last, checked));
+  return check(CheckRadioButton(dialog, first, last, checked), kCheckRadioButtonFailed);
 }
 
 UINT isDlgButtonChecked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id); }
@@ -72,7 +72,7 @@ LRESULT sendDlgItemMessage(HWND dialog, int id, UINT message, WPARAM wParam, LPA
 
 Status messageBox(HWND owner, std::string_view text, std::string_view caption, UINT type, int& answer) {
   const int result = MessageBoxW(owner, w(wide(text)), w(wide(caption)), type);
-  if (result == 0) return failure();
+  if (result == 0) return failure(kMessageBoxFailed);
   answer = result;
   return kOk;
 }
@@ -83,7 +83,7 @@ namespace {
 
 using FileDialogCall = BOOL(WINAPI*)(OPENFILENAMEW*);
 
-Status runFileDialog(FileDialogCall call, const FileDialogRequest& request, std::string& path) {
+Status runFileDialog(FileDialogCall call, const FileDialogRequest& request, std::string& path, Status own) {
   // The filter list ends with an empty string: one more zero after the last pair.
   std::u16string filter = wide(request.filter);
   if (filter.empty() || filter.back() != u'\0') filter.push_back(u'\0');
@@ -110,8 +110,7 @@ Status runFileDialog(FileDialogCall call, const FileDialogRequest& request, std:
     // user cancelled.
     const DWORD error = CommDlgExtendedError();
     if (error == 0) return kCancelled;
-    SetLastError(error);
-    return failure();
+    return failure(own, error);
   }
   name.back() = L'\0';
   path = narrow(name.data(), wcslen(name.data()));
@@ -121,15 +120,15 @@ Status runFileDialog(FileDialogCall call, const FileDialogRequest& request, std:
 }  // namespace
 
 Status getOpenFileName(const FileDialogRequest& request, std::string& path) {
-  return runFileDialog(GetOpenFileNameW, request, path);
+  return runFileDialog(GetOpenFileNameW, request, path, kGetOpenFileNameFailed);
 }
 
 Status getSaveFileName(const FileDialogRequest& request, std::string& path) {
-  return runFileDialog(GetSaveFileNameW, request, path);
+  return runFileDialog(GetSaveFileNameW, request, path, kGetSaveFileNameFailed);
 }
 
 Status systemParametersInfo(UINT action, UINT parameter, void* value, UINT update) {
-  return check(SystemParametersInfoW(action, parameter, value, update));
+  return check(SystemParametersInfoW(action, parameter, value, update), kSystemParametersInfoFailed);
 }
 
 }  // namespace vx::sys

@@ -26,5 +26,18 @@ Status flushFileBuffers(HANDLE file);
 
 Status moveFileEx(std::string_view from, std::string_view to, DWORD flags);
 Status deleteFile(std::string_view path);
+Status copyFile(std::string_view from, std::string_view to, bool failIfExists);
+// An existing folder is a failure (ERROR_ALREADY_EXISTS); so is a missing parent.
+Status createDirectory(std::string_view path);
+// Only an empty folder goes.
+Status removeDirectory(std::string_view path);
+
+// `text` with every %NAME% reference of the environment replaced.
+Status expandEnvironmentStrings(std::string_view text, std::string& expanded);
+
+// `section`, `key` and `value` are zero-terminated UTF-8 or nullptr: no value
+// deletes the key, no section, key and value flushes the system's cache of
+// `file` (a bare name means the file in the Windows folder).
+Status writePrivateProfileString(const char* section, const char* key, const char* value, std::string_view file);
 
 }  // namespace vx::sys

@@ -8,10 +8,10 @@ namespace vx::sys {
 using namespace detail;
 
 Status getModuleHandle(std::string_view name, HMODULE& module) {
-  if (!validName(name)) return invalidName();
+  if (!validName(name)) return invalidName(kGetModuleHandleFailed);
   const std::u16string wideName = wide(name);
   HMODULE found = GetModuleHandleW(name.empty() ? nullptr : w(wideName));
-  if (!found) return failure();
+  if (!found) return failure(kGetModuleHandleFailed);
   module = found;
   return kOk;
 }
@@ -21,25 +21,26 @@ Status getModuleFileName(HMODULE module, std::string& path) {
   for (DWORD units = MAX_PATH; units <= 32768; units *= 2) {
     std::u16string buffer(units, u'\0');
     const DWORD length = GetModuleFileNameW(module, w(buffer), units);
-    if (length == 0) return failure();
+    if (length == 0) return failure(kGetModuleFileNameFailed);
     if (length < units) {
       path = narrow(w(buffer), length);
       return kOk;
     }
   }
-  SetLastError(ERROR_INSUFFICIENT_BUFFER);
-  return failure();
+  return failure(kGetModuleFileNameFailed, ERROR_INSUFFICIENT_BUFFER);
 }
 
 Status getCommandLine(std::string& commandLine) {
   const wchar_t* text = GetCommandLineW();
-  if (!text) return failure();
+  if (!text) return failure(kGetCommandLineFailed);
   commandLine = narrow(text, wcslen(text));
   return kOk;
 }
 
 HANDLE getCurrentThread() { return GetCurrentThread(); }
-Status setThreadPriority(HANDLE thread, int priority) { return check(SetThreadPriority(thread, priority)); }
+Status setThreadPriority(HANDLE thread, int priority) {
+  return check(SetThreadPriority(thread, priority), kSetThreadPriorityFailed);
+}
 
 std::uint32_t getTickCount() { return GetTickCount(); }
 std::uint32_t getMessageTime() { return static_cast<std::uint32_t>(GetMessageTime()); }
@@ -50,11 +51,34 @@ void getSystemInfo(SYSTEM_INFO& info) { GetSystemInfo(&info); }
 
 Status virtualAlloc(void* address, std::size_t size, DWORD allocationType, DWORD protection, void*& block) {
   void* result = VirtualAlloc(address, size, allocationType, protection);
-  if (!result) return failure();
+  if (!result) return failure(kVirtualAllocFailed);
   block = result;
   return kOk;
 }
 
-Status virtualFree(void* block, std::size_t size, DWORD freeType) { return check(VirtualFree(block, size, freeType)); }
+Status virtualFree(void* block, std::size_t size, DWORD freeType) {
+  return check(VirtualFree(block, size, freeType), kVirtualFreeFailed);
+}
+
+Status createProcess(std::string_view commandLine, DWORD flags, int show, PROCESS_INFORMATION& process) {
+  if (!validName(commandLine)) return invalidName(kCreateProcessFailed);
+  // The system may write into the command line: it needs a copy of its own.
+  std::u16string line = wide(commandLine);
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  if (show != kDefaultShow) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(show);
+  }
+  PROCESS_INFORMATION result = {};
+  if (!CreateProcessW(nullptr, w(line), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &result))
+    return failure(kCreateProcessFailed);
+  process = result;
+  return kOk;
+}
+
+Status resumeThread(HANDLE thread) {
+  return check(ResumeThread(thread) != static_cast<DWORD>(-1), kResumeThreadFailed);
+}
 
 }  // namespace vx::sys

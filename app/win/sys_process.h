@@ -21,6 +21,14 @@ std::uint32_t getMessageTime();
 
 [[noreturn]] void exitProcess(unsigned exitCode);
 
+// Starts `commandLine` (no application name, no inherited handles) with the
+// creation `flags` (CREATE_SUSPENDED, DETACHED_PROCESS, ...) and its window shown
+// with `show` (SW_HIDE, ...) or as the system chooses; the caller closes both
+// handles of `process`.
+inline constexpr int kDefaultShow = -1;
+Status createProcess(std::string_view commandLine, DWORD flags, int show, PROCESS_INFORMATION& process);
+Status resumeThread(HANDLE thread);
+
 void getSystemInfo(SYSTEM_INFO& info);
 Status virtualAlloc(void* address, std::size_t size, DWORD allocationType, DWORD protection, void*& block);
 Status virtualFree(void* block, std::size_t size, DWORD freeType);

@@ -20,10 +20,7 @@ inline std::string narrow(const wchar_t* text, std::size_t units) {
 // A name with a zero character in it would reach the system cut short, naming
 // another file or folder: such names are refused as invalid.
 inline bool validName(std::string_view name) { return name.find('\0') == std::string_view::npos; }
-inline Status invalidName() {
-  SetLastError(ERROR_INVALID_NAME);
-  return failure();
-}
+inline Status invalidName(Status own) { return failure(own, ERROR_INVALID_NAME); }
 
 // The failure rule of functions whose zero result can be valid: call with the
 // last error cleared, and the call failed only when it is set afterwards.

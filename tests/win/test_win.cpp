@@ -51,7 +51,10 @@ class WinFiles : public testing::Test {
 };
 
 TEST(WinSys, FailureValuesBecomeStatusesAndKeepTheLastError) {
-  EXPECT_EQ(sys::setCurrentDirectory("C:\\no such folder\\at all"), kSystemCallFailed);
+  // Each wrapper fails with a status of its own whose bytes spell the call.
+  EXPECT_EQ(sys::setCurrentDirectory("C:\\no such folder\\at all"), sys::kSetCurrentDirectoryFailed);
+  EXPECT_EQ(static_cast<std::uint32_t>(sys::kSetCurrentDirectoryFailed), 0xD3434420u);  // "SCD "
+  EXPECT_EQ(static_cast<std::uint32_t>(sys::kCopyFileFailed), 0xC3C62020u);  // "CF  ", told from CreateFile
   const DWORD missing = sys::lastError();
   EXPECT_TRUE(missing == ERROR_FILE_NOT_FOUND || missing == ERROR_PATH_NOT_FOUND) << missing;
   // A later successful call does not hide the failure's code.
@@ -63,13 +66,13 @@ TEST(WinSys, FailureValuesBecomeStatusesAndKeepTheLastError) {
   // A zero character would cut the name short and name another file.
   HANDLE file = nullptr;
   EXPECT_EQ(sys::createFile(std::string_view("C:\\x\0y", 6), GENERIC_READ, 0, OPEN_EXISTING, 0, file),
-            kSystemCallFailed);
+            sys::kCreateFileFailed);
   EXPECT_EQ(sys::lastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
   EXPECT_EQ(file, nullptr);
 
   // Window longs: zero is a value, zero with a last error a failure.
   LONG_PTR value = 7;
-  EXPECT_EQ(sys::getWindowLongPtr(reinterpret_cast<HWND>(0x1234), GWLP_USERDATA, value), kSystemCallFailed);
+  EXPECT_EQ(sys::getWindowLongPtr(reinterpret_cast<HWND>(0x1234), GWLP_USERDATA, value), sys::kGetWindowLongPtrFailed);
   EXPECT_EQ(value, 7);
   HWND window = nullptr;
   ASSERT_EQ(sys::createWindowEx(0, "STATIC", "", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr, window),
