@@ -59,9 +59,10 @@ function(_veltrix_maketree out_tool out_depends)
 endfunction()
 
 # A program image of a release: the target's file, or a stand-in when the
-# target does not exist in this build.
+# target does not exist in this build (a native build has no Windows programs;
+# its `veltrix` is the command-line tool).
 function(_veltrix_image image_target installed_name out_path out_depends)
-  if(TARGET ${image_target})
+  if(WIN32 AND TARGET ${image_target})
     set(${out_path} $<TARGET_FILE:${image_target}> PARENT_SCOPE)
     set(${out_depends} ${image_target} $<TARGET_FILE:${image_target}> PARENT_SCOPE)
     return()
@@ -108,6 +109,7 @@ endfunction()
 # unless FIELD is "-", into kCarriedTrees.FIELD.
 function(_veltrix_tree_command name dir title source)
   _veltrix_maketree(maketree depends)
+  file(MAKE_DIRECTORY ${dir})
   set(commands "")
   set(outputs "")
   set(fields "")
@@ -190,7 +192,7 @@ function(_veltrix_carried_trees_now target release side)
 endfunction()
 
 function(_veltrix_shipped_tree_files_now target)
-  set(dir ${CMAKE_BINARY_DIR}/setup-trees/${target})
+  set(dir ${CMAKE_BINARY_DIR}/setup-trees/${target}-files)
   set(specs "")
   foreach(release current 2000)
     foreach(kind registry uninstall-registry shortcuts shortcut-deletions payload file-deletions browser)
