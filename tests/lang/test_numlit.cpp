@@ -4,10 +4,16 @@
 // undefined literal of an exponent beyond 32 bits.
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "lang/mathlib.h"
 
@@ -135,6 +141,118 @@ TEST(NumberLiteral, TakenDigitsAfterThePointShiftTheExponent) {
   text = "1e-2147483640";
   EXPECT_EQ(parseNumberLiteral(text.data(), text.size(), &value), text.size());
   EXPECT_EQ(value, 0);
+}
+
+// The conversion against the C++ library's correctly rounded one, over literals
+// that make conversions go wrong: long digit runs, the whole exponent range,
+// exact halfway points between doubles (which must go to the even one) and
+// numbers a hair either side of them, subnormals, and runs longer than the
+// digits that are kept. VELTRIX_NUMLIT_CASES raises the count of each kind.
+class AgainstLibrary {
+ public:
+  // `large`: a value out of the library's range is infinity, not zero.
+  void check(const std::string& text, bool large) {
+    double reference = 0;
+    const std::from_chars_result result =
+        std::from_chars(text.data(), text.data() + text.size(), reference, std::chars_format::general);
+    ASSERT_EQ(result.ptr, text.data() + text.size()) << text;
+    if (result.ec == std::errc::result_out_of_range) reference = large ? kInf : 0;
+    double value = -1;
+    ASSERT_EQ(parseNumberLiteral(text.data(), text.size(), &value), text.size()) << text;
+    if (std::bit_cast<std::uint64_t>(value) != std::bit_cast<std::uint64_t>(reference) && ++failures_ <= 10) {
+      ADD_FAILURE() << text << " gave " << value << ", not " << reference;
+    }
+  }
+
+  // Random digits with a point anywhere (or none), scaled from 10^-345 to 10^330.
+  void randomLiteral() {
+    const int count = pick(1, 40);
+    std::string digits;
+    for (int i = 0; i < count; ++i) digits += static_cast<char>('0' + pick(0, 9));
+    const int point = pick(0, count);  // digits before the point
+    std::string text = point == count && pick(0, 1) ? digits : digits.substr(0, point) + "." + digits.substr(point);
+    if (text[0] == '.' && text.size() == 1) text = "0";
+    const int magnitude = pick(-345, 330);
+    const int exponent = magnitude - point;
+    text += (pick(0, 1) ? "e" : "E") + std::string(exponent >= 0 && pick(0, 1) ? "+" : "") + std::to_string(exponent);
+    check(text, magnitude > 0);
+  }
+
+  // The halfway point between a double and the next one up, written out exactly,
+  // and its neighbours: a digit more above it, far beyond the kept digits above
+  // it and on it, and truncated below it.
+  void halfway() {
+    const std::uint64_t bits = randomDoubleBits();
+    const std::uint64_t fraction = bits & ((std::uint64_t{1} << 52) - 1);
+    const int biased = static_cast<int>(bits >> 52);
+    const std::uint64_t mantissa = biased ? fraction | std::uint64_t{1} << 52 : fraction;
+    const int exponent = (biased ? biased : 1) - 1075 - 1;  // of the halfway point below
+    const std::string digits = exactDigits(2 * mantissa + 1, exponent);
+    const int scale = exponent < 0 ? exponent : 0;  // the literal's power of ten
+    const bool large = biased > 1000;
+    check(digits + "e" + std::to_string(scale), large);
+    check(digits + "1e" + std::to_string(scale - 1), large);
+    const std::string zeros(800, '0');
+    check(digits + zeros + "1e" + std::to_string(scale - 801), large);
+    check(digits + zeros + "e" + std::to_string(scale - 800), large);
+    const int kept = pick(16, 30);
+    if (static_cast<int>(digits.size()) > kept) {
+      check(digits.substr(0, kept) + "e" + std::to_string(scale + static_cast<int>(digits.size()) - kept), large);
+    }
+  }
+
+  int failures() const { return failures_; }
+
+ private:
+  int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random_); }
+
+  // Positive finite doubles, a quarter of them at the ends of the range.
+  std::uint64_t randomDoubleBits() {
+    const std::uint64_t fraction = random_() & ((std::uint64_t{1} << 52) - 1);
+    const int end = pick(0, 7);
+    const std::uint64_t biased = end == 0 ? 0 : end == 1 ? 2046 : static_cast<std::uint64_t>(pick(1, 2046));
+    return biased << 52 | fraction;
+  }
+
+  // odd x 2^exponent as decimal digits, times 10^exponent when the exponent is
+  // negative: odd x 5^-exponent is then the digit string.
+  static std::string exactDigits(std::uint64_t odd, int exponent) {
+    constexpr std::uint32_t kBase = 1000000000;
+    std::vector<std::uint32_t> limbs = {static_cast<std::uint32_t>(odd % kBase),
+                                        static_cast<std::uint32_t>(odd / kBase % kBase),
+                                        static_cast<std::uint32_t>(odd / kBase / kBase)};
+    const std::uint32_t factor = exponent < 0 ? 5 : 2;
+    for (int i = 0; i < std::abs(exponent); ++i) {
+      std::uint64_t carry = 0;
+      for (std::uint32_t& limb : limbs) {
+        carry += std::uint64_t{limb} * factor;
+        limb = static_cast<std::uint32_t>(carry % kBase);
+        carry /= kBase;
+      }
+      if (carry) limbs.push_back(static_cast<std::uint32_t>(carry));
+    }
+    while (limbs.size() > 1 && limbs.back() == 0) limbs.pop_back();
+    std::string digits = std::to_string(limbs.back());
+    for (std::size_t i = limbs.size() - 1; i-- > 0;) {
+      const std::string limb = std::to_string(limbs[i]);
+      digits += std::string(9 - limb.size(), '0') + limb;
+    }
+    return digits;
+  }
+
+  std::mt19937_64 random_{20011109};
+  int failures_ = 0;
+};
+
+TEST(NumberLiteral, AgreesWithTheLibraryConversion) {
+  const char* wanted = std::getenv("VELTRIX_NUMLIT_CASES");
+  const long cases = wanted ? std::atol(wanted) : 100000;
+  AgainstLibrary against;
+  for (long i = 0; i < cases && !HasFatalFailure(); ++i) {
+    against.randomLiteral();
+    if (i % 10 == 0) against.halfway();
+  }
+  EXPECT_EQ(against.failures(), 0);
 }
 
 }  // namespace
