@@ -125,7 +125,11 @@ TEST(EngineMachine, TheBrowserEntryIsWrittenAndRemovedBesideAnotherProgramsEntry
 
   sys::writePrivateProfileString("FILE TYPES", "application/other", nullptr, "Opera.ini");
   sys::writePrivateProfileString(nullptr, nullptr, nullptr, "Opera.ini");
-  if (!hadFile) sys::deleteFile(file);
+  if (hadFile) return;
+  sys::deleteFile(file);
+  // Removing from a machine without the file leaves it without the file.
+  removeBrowserEntry();
+  EXPECT_NE(sys::getFileAttributes(file, attributes), kOk);
 }
 
 }  // namespace
