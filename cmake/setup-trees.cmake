@@ -15,7 +15,7 @@
 #                    the shortcut deletion list and the file deletion list (the
 #                    payload's layout without contents)
 #       An installer also gets the test <target>_payload_image, which sums the
-#       bytes its payload writes and fails at 450 KB or more.
+#       bytes its payload writes and, in the 32-bit build, fails at 450 KB or more.
 #   veltrix_shipped_tree_files(<target>)
 #       makes every tree of both releases as files for a test program (with
 #       stand-ins for the program images in a native build) and tells the program
@@ -185,8 +185,12 @@ function(_veltrix_carried_trees_now target release side)
       add_test(NAME ${target}_payload_image COMMAND ${check})
       set_tests_properties(${target}_payload_image PROPERTIES WILL_FAIL ON)
     else()
-      add_test(NAME ${target}_payload_image
-        COMMAND ${maketree} size ${dir}/${release}-payload.tree ${VELTRIX_INSTALLATION_LIMIT})
+      # The promise holds for the shipped 32-bit programs; other builds print the sum.
+      set(limit "")
+      if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        set(limit ${VELTRIX_INSTALLATION_LIMIT})
+      endif()
+      add_test(NAME ${target}_payload_image COMMAND ${maketree} size ${dir}/${release}-payload.tree ${limit})
     endif()
   endif()
 endfunction()

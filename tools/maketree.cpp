@@ -11,7 +11,7 @@
 //       FIELD: install.registry, install.shortcuts, install.payload,
 //       install.browserValue, removal.registry, removal.shortcuts, removal.files;
 //       a field left out stays empty
-//   maketree size PAYLOAD LIMIT
+//   maketree size PAYLOAD [LIMIT]
 //       prints what the payload writes; fails when that is LIMIT bytes or more
 //
 // Exit status: 0 done; 1 a bad description or input (one line on standard error
@@ -625,7 +625,7 @@ int usage() {
   std::fputs(
       "usage: maketree tree KIND DESCRIPTION OUT [VAR=VALUE]...\n"
       "       maketree source OUT.cpp TITLE [FIELD=TREE]...\n"
-      "       maketree size PAYLOAD LIMIT\n",
+      "       maketree size PAYLOAD [LIMIT]\n",
       stderr);
   return kUsage;
 }
@@ -789,8 +789,8 @@ class PayloadSum : public setup::TreeVisitor {
 };
 
 int sizeCommand(int argc, char** argv) {
-  std::uint32_t limit = 0;
-  if (argc != 4 || !parseNumber(argv[3], limit)) return usage();
+  std::uint32_t limit = 0xFFFFFFFFu;
+  if (argc < 3 || argc > 4 || (argc == 4 && !parseNumber(argv[3], limit))) return usage();
   Bytes tree;
   if (!readFile(argv[2], tree)) return kBadInput;
   setup::FolderTable folders = {{"{ProgramFiles}", "{Windows}", "", "", "{Desktop}", "{Programs}"}};
@@ -799,11 +799,9 @@ int sizeCommand(int argc, char** argv) {
     fail(argv[2], 0, "the setup tree reader refuses it");
     return kBadInput;
   }
-  std::printf("%s: %zu files, %llu bytes written (limit: below %u bytes)\n", argv[2], sum.files,
-              static_cast<unsigned long long>(sum.bytes), limit);
-  if (sum.bytes >= limit) {
-    std::fprintf(stderr, "maketree: the installation takes %llu bytes, %llu too many\n",
-                 static_cast<unsigned long long>(sum.bytes), static_cast<unsigned long long>(sum.bytes - limit + 1));
+  std::printf("%s: %zu files, %llu bytes written\n", argv[2], sum.files, static_cast<unsigned long long>(sum.bytes));
+  if (argc == 4 && sum.bytes >= limit) {
+    std::fprintf(stderr, "maketree: that is not below the limit of %u bytes\n", limit);
     return kBadInput;
   }
   return 0;
