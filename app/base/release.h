@@ -12,6 +12,7 @@ namespace vx {
 struct ReleaseProfile {
   std::string_view name;        // as `--release` spells it
   std::string_view title;       // what the programs' titles read
+  std::string_view version;     // as the opening title shows it
   bool binaryFiles;             // a first byte 0x1A selects the binary form
   bool parametricGraphs;        // rectangular, cylindrical, spherical
   bool colorExpressions;        // a colour option := anything but a named colour
@@ -23,10 +24,10 @@ struct ReleaseProfile {
 };
 
 inline constexpr ReleaseProfile kCurrentRelease = {
-    "current", "Veltrix", true, true, true, true, true, true, true, 36863,
+    "current", "Veltrix", "2001.11.09", true, true, true, true, true, true, true, 36863,
 };
 inline constexpr ReleaseProfile kRelease2000 = {
-    "2000", "Veltrix 2000", false, false, false, false, false, false, false, 1535,
+    "2000", "Veltrix 2000", "2000.03.13", false, false, false, false, false, false, false, 1535,
 };
 
 // The release a name picks ("current" or "2000"), or null.

@@ -51,7 +51,7 @@ std::string colorTemplate() {
   addColorGroup(items, kVectorChoice, 0, 7, 184, 16, 110, 294, 48, true);
   items.push_back(textItem(6, 92, 336, 56, kColorText));
   items.push_back(buttonItem(150, 156, IDOK, "&OK", true));
-  return buildCompactTemplate(dialogHeader("Veltrix Color", 348, 176), items);
+  return buildCompactTemplate(dialogHeader(caption<"Color">(), 348, 176), items);
 }
 
 std::string backgroundTemplate() {
@@ -59,7 +59,7 @@ std::string backgroundTemplate() {
   addColorGroup(items, kSurfaceModeBase, kBlack, 5, 6, 6, 100, 106, 68, false);
   items.push_back(textItem(6, 62, 176, 48, kBackgroundText));
   items.push_back(buttonItem(70, 118, IDOK, "&OK", true));
-  return buildCompactTemplate(dialogHeader("Veltrix Background", 188, 138), items);
+  return buildCompactTemplate(dialogHeader(caption<"Background">(), 188, 138), items);
 }
 
 // The modes the renderer draws with now.
@@ -125,7 +125,7 @@ void redrawWithNewColors(ProgramState& program) {
 
 void colorCommand(ProgramState& program) {
   if (!program.document.hasGraph()) {
-    showMessage(program, "Veltrix Color", kColorNeedsGraphText);
+    showMessage(program, caption<"Color">(), kColorNeedsGraphText);
     return;
   }
   static const std::string dialog = colorTemplate();
@@ -162,7 +162,7 @@ std::string animateTemplate() {
       buttonItem(64, 142, IDOK, "&Don't continuously rotate", true, 100),
       buttonItem(170, 142, kRotateId, "&Continuously rotate", true, 100),
   };
-  return buildCompactTemplate(dialogHeader("Veltrix Animate", 335, 162), items);
+  return buildCompactTemplate(dialogHeader(caption<"Animate">(), 335, 162), items);
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ Status packPicture(ProgramState& program, PackedBitmap& packed) {
   return kOk;
 }
 
-constexpr std::string_view kClipboardTitle = "Veltrix Clipboard";
+constexpr std::string_view kClipboardTitle = caption<"Clipboard">();
 
 std::string clipboardTemplate() {
   const DialogItem items[] = {

@@ -31,7 +31,7 @@ std::string editTemplate() {
       buttonItem(91, 196, IDCANCEL, "&Cancel", false),
       buttonItem(144, 196, kHelpButtonId, "&Help", false),
   };
-  return buildCompactTemplate(dialogHeader("Veltrix Edit", 230, 216), items);
+  return buildCompactTemplate(dialogHeader(caption<"Edit">(), 230, 216), items);
 }
 
 struct EditSession {

@@ -20,9 +20,9 @@ struct ExplanationLayout {
   std::int16_t okX, okY;
 };
 
-constexpr ExplanationLayout kVideoModeDialog = {"Veltrix Video Mode", 280, 122, 88, 116, 102};
-constexpr ExplanationLayout kPrintDialog = {"Veltrix Print", 280, 74, 40, 116, 54};
-constexpr ExplanationLayout kInternetDialog = {"Veltrix Internet", 310, 200, 168, 131, 180};
+constexpr ExplanationLayout kVideoModeDialog = {caption<"Video Mode">(), 280, 122, 88, 116, 102};
+constexpr ExplanationLayout kPrintDialog = {caption<"Print">(), 280, 74, 40, 116, 54};
+constexpr ExplanationLayout kInternetDialog = {caption<"Internet">(), 310, 200, 168, 131, 180};
 
 std::string explanationTemplate(ExplanationLayout layout, std::string_view text) {
   const DialogItem items[] = {
@@ -46,7 +46,7 @@ std::string helpTemplate() {
        .windowClass = numbered(kEditClass), .text = named("")},
       buttonItem(116, 176, IDOK, "&OK", true),
   };
-  return buildCompactTemplate(dialogHeader("Veltrix Help", 280, 196), items);
+  return buildCompactTemplate(dialogHeader(caption<"Help">(), 280, 196), items);
 }
 
 INT_PTR CALLBACK helpProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

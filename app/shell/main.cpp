@@ -32,6 +32,7 @@ class PageChunkSource final : public ChunkSource {
 // still while the program is inactive.
 class ProgramHost final : public WinHost {
  public:
+  ProgramHost() : WinHost(kProgramRelease.title.data()) {}
   void attach(ViewControl& control) { control_ = &control; }
   double clockSeconds() override { return control_->clock.seconds(sys::getTickCount()); }
 
@@ -84,7 +85,7 @@ constexpr int kScrollRange = 0x7FC0;
 
 Status createMainWindow(ProgramState& program) {
   HWND window = nullptr;
-  const Status status = sys::createWindowEx(0, kMainWindowClass, "Veltrix", kMainWindowStyle, CW_USEDEFAULT,
+  const Status status = sys::createWindowEx(0, kMainWindowClass, kProgramRelease.title, kMainWindowStyle, CW_USEDEFAULT,
                                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                             program.instance, &program, window);
   if (failed(status)) return status;
@@ -120,11 +121,13 @@ void enterProgramFolder() {
   sys::setCurrentDirectory(path);
 }
 
-// The sample library, when it exists, is where the Open dialog starts.
+// The sample library, when it exists, is where the Open dialog starts: the
+// installer puts it in the Windows folder under the release's title.
 void enterSampleLibrary(const ProgramState& program) {
   std::string folder;
   if (failed(sys::getWindowsDirectory(folder))) return;
-  folder += "\\Veltrix";
+  folder += '\\';
+  folder += kProgramRelease.title;
   if (folder.size() >= sizeof program.CommandLinePath) return;
   sys::setCurrentDirectory(folder);
 }

@@ -17,7 +17,7 @@ namespace {
 
 // Made at start-up: the panel text is defined in another file.
 const GraphFileDialog kOpenDialog = {
-    "Veltrix Open",
+    caption<"Open">(),
     OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
         OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE,
     76, kOpenPanelText, false};

@@ -19,6 +19,7 @@
 #include "core/viewcontrol.h"
 #include "render/box.h"
 #include "render/framebuffer.h"
+#include "shell/programrelease.h"
 
 namespace vx {
 
@@ -40,7 +41,9 @@ inline constexpr int kLabelScratchHeight = 64;
 
 struct ProgramState {
   ProgramState(ChunkSource& source, std::size_t pageSize, std::size_t granularity, Host& host)
-      : allocator(source, pageSize, granularity), document(allocator, host) {}
+      : allocator(source, pageSize, granularity), document(allocator, host) {
+    document.setRelease(kProgramRelease);
+  }
   ProgramState(const ProgramState&) = delete;
   ProgramState& operator=(const ProgramState&) = delete;
 

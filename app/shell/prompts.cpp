@@ -19,10 +19,10 @@ struct PromptLayout {
   std::int16_t okX, cancelX;
 };
 
-constexpr PromptLayout kExitPrompt = {"Veltrix Exit", 128, "You have edited this file.\r\n\r\nOK to exit without saving it?",
+constexpr PromptLayout kExitPrompt = {caption<"Exit">(), 128, "You have edited this file.\r\n\r\nOK to exit without saving it?",
                                       14, 67};
 constexpr PromptLayout kOpenPrompt = {
-    "Veltrix Open", 168, "You have edited this file.\r\n\r\nOK to open another file without saving it?", 34, 87};
+    caption<"Open">(), 168, "You have edited this file.\r\n\r\nOK to open another file without saving it?", 34, 87};
 
 constexpr std::uint16_t kNoId = 0xFFFF;
 constexpr std::uint32_t kButton = kWsChild | kWsVisible | kWsTabStop;

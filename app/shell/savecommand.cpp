@@ -14,7 +14,7 @@ namespace {
 
 // Made at start-up: the panel text is defined in another file.
 const GraphFileDialog kSaveDialog = {
-    "Veltrix Save",
+    caption<"Save">(),
     OFN_EXPLORER | OFN_NONETWORKBUTTON | OFN_PATHMUSTEXIST | OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY |
         OFN_ENABLEHOOK | OFN_ENABLETEMPLATEHANDLE,
     84, kSavePanelText, true};
@@ -30,7 +30,7 @@ std::string formQuestionTemplate() {
       buttonItem(105, 54, kSaveAscii, "Save as &ASCII VLX file", false, 90),
       buttonItem(201, 54, IDCANCEL, "&Cancel", false, 90),
   };
-  return buildCompactTemplate(dialogHeader("Veltrix Save", 300, 74), items);
+  return buildCompactTemplate(dialogHeader(caption<"Save">(), 300, 74), items);
 }
 
 // Ends with the button's identifier; Cancel and the close box with 0.
@@ -48,9 +48,13 @@ INT_PTR CALLBACK formQuestionProcedure(HWND dialog, UINT message, WPARAM wParam,
 void saveCommand(ProgramState& program) {
   std::string path;
   if (failed(chooseGraphFileName(program, kSaveDialog, path))) return;  // cancelled or failed
-  static const std::string question = formQuestionTemplate();
-  const INT_PTR form = ShowDialog(program.mainWindow, question, formQuestionProcedure, 0);
-  if (form != kSaveBinary && form != kSaveAscii) return;
+  // A release without binary graph files saves every graph as text, unasked.
+  INT_PTR form = kSaveAscii;
+  if (kProgramRelease.binaryFiles) {
+    static const std::string question = formQuestionTemplate();
+    form = ShowDialog(program.mainWindow, question, formQuestionProcedure, 0);
+    if (form != kSaveBinary && form != kSaveAscii) return;
+  }
   // The binary form is scrambled from a seed that differs from save to save.
   const auto seed = static_cast<std::uint8_t>(sys::getTickCount());
   // Written beside the old file and renamed over it: a failed write leaves the

@@ -51,7 +51,7 @@ std::string scrollbarTemplate() {
   }
   items.push_back(textItem(6, 132, 296, 56, kScrollbarText));
   items.push_back(buttonItem(130, 194, IDOK, "&OK", true));
-  return buildCompactTemplate(dialogHeader("Veltrix Scrollbar", 308, 214), items);
+  return buildCompactTemplate(dialogHeader(caption<"Scrollbar">(), 308, 214), items);
 }
 
 // Each row's value, minimum and maximum as they stand now.
@@ -113,7 +113,7 @@ void scrollTo(ProgramState& program, int request, std::int32_t thumb) {
 
 void scrollbarCommand(ProgramState& program) {
   if (!program.document.hasGraph()) {
-    showMessage(program, "Veltrix Scrollbar", kScrollbarNeedsGraphText);
+    showMessage(program, caption<"Scrollbar">(), kScrollbarNeedsGraphText);
     return;
   }
   static const std::string dialog = scrollbarTemplate();
@@ -131,7 +131,7 @@ void scrollbarCommand(ProgramState& program) {
       return;
     case ScrollChoiceOutcome::Refused:
       program.ScrollSelection = previous;
-      showMessage(program, "Veltrix Video Mode", kVideoModeRefusalText);
+      showMessage(program, caption<"Video Mode">(), kVideoModeRefusalText);
       return;
     case ScrollChoiceOutcome::Bound:
       enableArrows(program, true);

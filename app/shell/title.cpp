@@ -10,6 +10,10 @@ namespace {
 constexpr int kTitlePoints = 36;
 constexpr COLORREF kTitleColor = RGB(255, 255, 255);  // over the opening graph's black
 
+constexpr std::string_view kLongProductParts[] = {kProgramRelease.title, " Spatial Graphing     Version ",
+                                                  kProgramRelease.version};
+constexpr auto kLongProductName = joinText<joinedLength(kLongProductParts)>(kLongProductParts);
+
 void drawLine(HDC dc, HFONT font, int x, int y, std::string_view text) {
   HGDIOBJ previous = nullptr;
   if (failed(sys::selectObject(dc, font, previous))) return;
@@ -50,11 +54,10 @@ void drawTitle(ProgramState& program) {
   if (failed(sys::setTextColor(dc, kTitleColor, previousColor))) return;
   if (program.statusFont) {
     drawLine(dc, program.statusFont, 0, 0, "Click on Open or Edit above to begin");
-    drawLine(dc, program.statusFont, 0, program.lastRow - 2 * program.statusFontHeight,
-             "Veltrix Spatial Graphing     Version 2001.11.09");
+    drawLine(dc, program.statusFont, 0, program.lastRow - 2 * program.statusFontHeight, kLongProductName.view());
   }
   if (program.titleFont) {
-    drawLine(dc, program.titleFont, 0, (program.lastRow + 1) / 2 - program.titleFontHeight, "Veltrix");
+    drawLine(dc, program.titleFont, 0, (program.lastRow + 1) / 2 - program.titleFontHeight, kProgramRelease.title);
   }
 }
 
