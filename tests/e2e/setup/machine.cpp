@@ -36,14 +36,17 @@ struct RegistryRoot {
   const char* name;
 };
 
-// The classes show up once, merged, under HKCR. Wine keeps its own settings
-// under HKCU\Software\Wine and rewrites some of them as programs start.
+// The classes show up once, merged, under HKCR; Wow6432Node is the view of
+// programs of the other word size, where the system mirrors shared keys.
+// Wine keeps its own settings under HKCU\Software\Wine and rewrites some of
+// them as programs start.
 const RegistryRoot kRoots[] = {
     {HKEY_CLASSES_ROOT, L"", "HKCR"},
     {HKEY_CURRENT_USER, L"Software", "HKCU\\Software"},
     {HKEY_LOCAL_MACHINE, L"Software", "HKLM\\Software"},
 };
-const char* const kRegistryLeftOut[] = {"HKCU\\Software\\Classes", "HKLM\\Software\\Classes", "HKCU\\Software\\Wine"};
+const char* const kRegistryLeftOut[] = {"HKCU\\Software\\Classes", "HKLM\\Software\\Classes",
+                                        "HKLM\\Software\\Wow6432Node", "HKCU\\Software\\Wine"};
 
 std::string typeName(DWORD type) {
   switch (type) {
@@ -151,14 +154,38 @@ void walkFolder(const std::wstring& folder, Visit visit) {
   FindClose(search);
 }
 
-void listFolder(const std::wstring& folder, Listing& out) {
-  walkFolder(folder, [&out](const std::wstring& parent, const WIN32_FIND_DATAW& found) {
+// A folder's identity on its volume: Wine links several profile folders
+// (Documents, Music, Templates, ...) to one Unix folder, the desktop's.
+struct FolderId {
+  DWORD volume = 0, high = 0, low = 0;
+  bool operator==(const FolderId&) const = default;
+};
+
+FolderId folderId(const std::wstring& path) {
+  FolderId id;
+  HANDLE folder = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return id;
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (GetFileInformationByHandle(folder, &information)) {
+    id = {information.dwVolumeSerialNumber, information.nFileIndexHigh, information.nFileIndexLow};
+  }
+  CloseHandle(folder);
+  return id;
+}
+
+// Every folder and file below `folder`; a folder that is the desktop under
+// another name is left out, so that each file is listed once, where the user sees it.
+void listFolder(const std::wstring& folder, const std::wstring& desktop, const FolderId& desktopId, Listing& out) {
+  walkFolder(folder, [&](const std::wstring& parent, const WIN32_FIND_DATAW& found) {
     const std::wstring path = parent + found.cFileName;
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       const std::string shown = narrow(path) + "\\";
       if (fileLeftOut(shown)) return;
+      const bool alias = desktopId != FolderId{} && _wcsicmp(path.c_str(), desktop.c_str()) != 0;
+      if (alias && folderId(path) == desktopId) return;
       out.insert(shown);
-      listFolder(path + L"\\", out);
+      listFolder(path + L"\\", desktop, desktopId, out);
     } else {
       const unsigned long long size = (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
       out.insert(narrow(path) + " " + std::to_string(size));
@@ -252,8 +279,9 @@ Listing exportRegistry() {
 Listing listFiles() {
   wchar_t windows[MAX_PATH];
   GetWindowsDirectoryW(windows, MAX_PATH);
+  const std::wstring desktop = widen(Folders::now().desktop);
   Listing out;
-  listFolder(std::wstring(windows, 3), out);  // "C:\"
+  listFolder(std::wstring(windows, 3), desktop, folderId(desktop), out);  // from "C:\"
   return out;
 }
 

@@ -189,7 +189,8 @@ void answer(const Panel& panel, Answer answer) {
   switch (answer) {
     case Answer::Ok:
       // The user sees OK as the default button with the focus: Enter presses it.
-      EXPECT_EQ(focusedControl(panel.dialog), IDOK) << "the OK button does not have the focus";
+      EXPECT_TRUE(waitUntil([&panel] { return focusedControl(panel.dialog) == IDOK; }, 5000))
+          << "the OK button does not have the focus";
       postKey(panel.dialog, VK_RETURN, false);
       break;
     case Answer::Cancel:
@@ -255,7 +256,7 @@ OpenedProgram openThroughShell(const std::string& file) {
   const std::wstring path = widen(file);
   SHELLEXECUTEINFOW execute{};
   execute.cbSize = sizeof execute;
-  execute.fMask = SEE_MASK_NOCLOSEPROCESS;
+  execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
   execute.lpVerb = L"open";
   execute.lpFile = path.c_str();
   execute.nShow = SW_SHOWNORMAL;
