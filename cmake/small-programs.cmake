@@ -130,6 +130,11 @@ endfunction()
 # and the `veltrix` tool that converts the sample library. A cross build builds
 # them with a native configure of this same tree (only these targets, with the
 # tests off), so the icon comes from the very renderer the program uses.
+#
+# Both Windows presets point VELTRIX_HOST_TOOLS_DIR at one shared folder, so the
+# native tools are built once for the two of them rather than once each.
+set(VELTRIX_HOST_TOOLS_DIR "${CMAKE_BINARY_DIR}/host-tools" CACHE PATH
+    "Where a cross build builds its native host tools")
 set(VELTRIX_HOST_TOOL_NAMES makeicon maketree veltrix)
 set(VELTRIX_HOST_TOOL_PATHS tools/makeicon tools/maketree app/cli/veltrix)
 
@@ -138,7 +143,7 @@ function(veltrix_host_tool_path tool out)
     set(${out} $<TARGET_FILE:${tool}> PARENT_SCOPE)
     return()
   endif()
-  set(host_dir ${CMAKE_BINARY_DIR}/host-tools)
+  set(host_dir ${VELTRIX_HOST_TOOLS_DIR})
   set(tools "")
   set(paths "")
   foreach(name path IN ZIP_LISTS VELTRIX_HOST_TOOL_NAMES VELTRIX_HOST_TOOL_PATHS)
