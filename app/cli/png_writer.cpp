@@ -1,69 +1,133 @@
 #include "cli/png_writer.h"
 
-#include <png.h>
+#include <libdeflate.h>
 
-#include <csetjmp>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace vx::cli {
 
 namespace {
 
-void appendBytes(png_structp png, png_bytep data, png_size_t length) {
-  auto* out = static_cast<std::string*>(png_get_io_ptr(png));
-  out->append(reinterpret_cast<const char*>(data), length);
+// The pictures are mostly flat areas and rows that repeat the row above. The
+// fast levels of the compressor find those runs as well as the slow ones; a
+// 1920 x 1080 picture compresses in about a quarter of the time that zlib's
+// default level with adaptive filters took, to a file within a tenth or two of
+// its size.
+constexpr int kCompressionLevel = 2;
+
+// Filters of the PNG rows: palette indices are stored as they are; colour
+// rows as the difference from the row above, which turns the flat areas and
+// the repeated rows into runs of zeros.
+constexpr std::uint8_t kFilterNone = 0, kFilterUp = 2;
+
+// IDAT chunks are cut at this size so that no chunk length comes near the
+// format's limit of 2^31 - 1 bytes.
+constexpr std::size_t kMaxChunk = std::size_t(1) << 20;
+
+constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
+
+void appendBigEndian(std::string& out, std::uint32_t value) {
+  const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+  out.append(bytes, 4);
 }
 
-void noFlush(png_structp) {}
-
-// Everything libpng may jump out of lives here, with no objects that need
-// destructors between setjmp and the jump.
-bool writeRows(png_structp png, png_infop info, const FrameBuffer& fb, const png_color* palette,
-               png_bytep* rows, std::string* out) {
-  if (setjmp(png_jmpbuf(png))) return false;
-  png_set_write_fn(png, out, appendBytes, noFlush);
-  const png_uint_32 width = static_cast<png_uint_32>(fb.pictureWidth());
-  const png_uint_32 height = static_cast<png_uint_32>(fb.pictureHeight());
-  if (fb.truecolor()) {
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
-  } else {
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_PLTE(png, info, palette, 256);
-  }
-  png_write_info(png, info);
-  if (fb.truecolor()) {
-    // The rows hold blue, green, red and a spare byte.
-    png_set_bgr(png);
-    png_set_filler(png, 0, PNG_FILLER_AFTER);
-  }
-  png_write_image(png, rows);
-  png_write_end(png, info);
-  return true;
+void appendChunk(std::string& out, const char* type, const void* data, std::size_t size) {
+  appendBigEndian(out, static_cast<std::uint32_t>(size));
+  const std::size_t start = out.size();
+  out.append(type, 4);
+  if (size) out.append(static_cast<const char*>(data), size);
+  appendBigEndian(out, libdeflate_crc32(0, out.data() + start, size + 4));
 }
+
+// Red, green and blue of a 32-bit row (stored blue, green, red, spare) less
+// those of the row above (none for the first row).
+void filterColourRow(const std::uint8_t* row, const std::uint8_t* above, int width, std::uint8_t* out) {
+  *out++ = kFilterUp;
+  if (!above) {
+    for (int x = 0; x < width; ++x, row += 4, out += 3) out[0] = row[2], out[1] = row[1], out[2] = row[0];
+    return;
+  }
+  for (int x = 0; x < width; ++x, row += 4, above += 4, out += 3) {
+    out[0] = std::uint8_t(row[2] - above[2]);
+    out[1] = std::uint8_t(row[1] - above[1]);
+    out[2] = std::uint8_t(row[0] - above[0]);
+  }
+}
+
+// The image data before compression: every row of the picture rectangle as a
+// filter byte and its filtered bytes.
+std::vector<std::uint8_t> filteredRows(const FrameBuffer& fb) {
+  const int width = fb.pictureWidth(), height = fb.pictureHeight();
+  const std::size_t rowBytes = 1 + std::size_t(width) * (fb.truecolor() ? 3 : 1);
+  std::vector<std::uint8_t> data(rowBytes * std::size_t(height));
+  const std::uint8_t* above = nullptr;
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* row = fb.rows[fb.picture.top + y] + fb.bytesPerPixel() * fb.picture.left;
+    std::uint8_t* out = data.data() + rowBytes * std::size_t(y);
+    if (fb.truecolor()) {
+      filterColourRow(row, above, width, out);
+    } else {
+      out[0] = kFilterNone;
+      std::memcpy(out + 1, row, std::size_t(width));
+    }
+    above = row;
+  }
+  return data;
+}
+
+void appendHeader(std::string& out, const FrameBuffer& fb) {
+  std::string header;
+  appendBigEndian(header, static_cast<std::uint32_t>(fb.pictureWidth()));
+  appendBigEndian(header, static_cast<std::uint32_t>(fb.pictureHeight()));
+  // 8 bits per sample, RGB (2) or palette (3), deflate, adaptive filters, no interlace.
+  const char rest[5] = {8, char(fb.truecolor() ? 2 : 3), 0, 0, 0};
+  header.append(rest, 5);
+  appendChunk(out, "IHDR", header.data(), header.size());
+}
+
+void appendPalette(std::string& out, const ColorTable& table) {
+  std::uint8_t palette[256 * 3];
+  for (int i = 0; i < 256; ++i) {
+    palette[3 * i] = table.entries[i].red;
+    palette[3 * i + 1] = table.entries[i].green;
+    palette[3 * i + 2] = table.entries[i].blue;
+  }
+  appendChunk(out, "PLTE", palette, sizeof palette);
+}
+
+using Compressor = std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)>;
 
 }  // namespace
 
 std::string encodePng(const FrameBuffer& fb, const ColorTable& table, std::string& out) {
   out.clear();
   if (fb.pictureWidth() <= 0 || fb.pictureHeight() <= 0) return "the picture is empty";
-  std::vector<png_color> palette(256);
-  for (int i = 0; i < 256; ++i) palette[i] = {table.entries[i].red, table.entries[i].green, table.entries[i].blue};
-  std::vector<png_bytep> rows(static_cast<std::size_t>(fb.pictureHeight()));
-  const int bytes = fb.bytesPerPixel();
-  for (std::size_t y = 0; y < rows.size(); ++y) rows[y] = fb.rows[fb.picture.top + y] + bytes * fb.picture.left;
+  Compressor compressor(libdeflate_alloc_compressor(kCompressionLevel), libdeflate_free_compressor);
+  if (!compressor) return "cannot start the PNG encoder";
 
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  if (!png) return "cannot start the PNG encoder";
-  png_infop info = png_create_info_struct(png);
-  if (!info) {
-    png_destroy_write_struct(&png, nullptr);
-    return "cannot start the PNG encoder";
+  std::vector<std::uint8_t> compressed;
+  {
+    const std::vector<std::uint8_t> data = filteredRows(fb);
+    compressed.resize(libdeflate_zlib_compress_bound(compressor.get(), data.size()));
+    const std::size_t size =
+        libdeflate_zlib_compress(compressor.get(), data.data(), data.size(), compressed.data(), compressed.size());
+    if (size == 0) return "PNG encoding failed";
+    compressed.resize(size);
   }
-  const bool ok = writeRows(png, info, fb, palette.data(), rows.data(), &out);
-  png_destroy_write_struct(&png, &info);
-  return ok ? std::string() : std::string("PNG encoding failed");
+
+  out.reserve(compressed.size() + 1024);
+  out.assign(kSignature, sizeof kSignature - 1);
+  appendHeader(out, fb);
+  if (!fb.truecolor()) appendPalette(out, table);
+  for (std::size_t at = 0; at < compressed.size(); at += kMaxChunk) {
+    appendChunk(out, "IDAT", compressed.data() + at, std::min(kMaxChunk, compressed.size() - at));
+  }
+  appendChunk(out, "IEND", nullptr, 0);
+  return std::string();
 }
 
 }  // namespace vx::cli
