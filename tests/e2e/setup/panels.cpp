@@ -35,22 +35,28 @@ std::string textOf(HWND window) {
   return shown;
 }
 
+BOOL CALLBACK collectWindow(HWND window, LPARAM windows) {
+  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> visibleTopLevelWindows() {
+  std::vector<HWND> windows, visible;
+  EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&windows));
+  for (HWND window : windows) {
+    if (IsWindowVisible(window)) visible.push_back(window);
+  }
+  return visible;
+}
+
 std::vector<HWND> topLevelWindows(const std::wstring& caption) {
-  std::vector<HWND> windows;
-  struct Search {
-    const std::wstring* caption;
-    std::vector<HWND>* found;
-  } search{&caption, &windows};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(parameter);
-        wchar_t text[256] = {};
-        GetWindowTextW(window, text, 256);
-        if (IsWindowVisible(window) && *s.caption == text) s.found->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return windows;
+  std::vector<HWND> found;
+  for (HWND window : visibleTopLevelWindows()) {
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    if (caption == text) found.push_back(window);
+  }
+  return found;
 }
 
 std::vector<HWND> childDialogs(HWND frame) {
@@ -110,21 +116,12 @@ ProcessParameters readParameters(HANDLE process) {
 }
 
 HWND programWindow(DWORD processId) {
-  struct Search {
-    DWORD processId;
-    HWND found;
-  } search{processId, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM parameter) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(parameter);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner != s.processId || className(window) != kProgramClass || !IsWindowVisible(window)) return TRUE;
-        s.found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND window : visibleTopLevelWindows()) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == processId && className(window) == kProgramClass) return window;
+  }
+  return nullptr;
 }
 
 }  // namespace
