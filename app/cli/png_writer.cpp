@@ -3,10 +3,10 @@
 #include <libdeflate.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace vx::cli {
 
@@ -44,30 +44,41 @@ void appendChunk(std::string& out, const char* type, const void* data, std::size
 }
 
 // Red, green and blue of a 32-bit row (stored blue, green, red, spare) less
-// those of the row above (none for the first row).
+// those of the row above (none for the first row). Each pixel is subtracted
+// byte by byte within one 32-bit word and stored as four bytes, red first; the
+// next pixel overwrites the fourth, so `out` needs one byte beyond the row.
+static_assert(std::endian::native == std::endian::little, "pixels are read as little-endian words");
+
 void filterColourRow(const std::uint8_t* row, const std::uint8_t* above, int width, std::uint8_t* out) {
   *out++ = kFilterUp;
-  if (!above) {
-    for (int x = 0; x < width; ++x, row += 4, out += 3) out[0] = row[2], out[1] = row[1], out[2] = row[0];
-    return;
-  }
-  for (int x = 0; x < width; ++x, row += 4, above += 4, out += 3) {
-    out[0] = std::uint8_t(row[2] - above[2]);
-    out[1] = std::uint8_t(row[1] - above[1]);
-    out[2] = std::uint8_t(row[0] - above[0]);
+  for (int x = 0; x < width; ++x, row += 4, out += 3) {
+    std::uint32_t pixel, prior = 0;
+    std::memcpy(&pixel, row, 4);
+    if (above) std::memcpy(&prior, above + 4 * x, 4);
+    // Byte-wise pixel - prior: the high bits apart so no borrow crosses a byte.
+    const std::uint32_t difference =
+        ((pixel | 0x80808080u) - (prior & 0x7F7F7F7Fu)) ^ ((pixel ^ ~prior) & 0x80808080u);
+    const std::uint32_t rgb = __builtin_bswap32(difference) >> 8;
+    std::memcpy(out, &rgb, 4);
   }
 }
 
 // The image data before compression: every row of the picture rectangle as a
-// filter byte and its filtered bytes.
-std::vector<std::uint8_t> filteredRows(const FrameBuffer& fb) {
+// filter byte and its filtered bytes (left uninitialised beyond them).
+struct Filtered {
+  std::unique_ptr<std::uint8_t[]> bytes;
+  std::size_t size = 0;
+};
+
+Filtered filteredRows(const FrameBuffer& fb) {
   const int width = fb.pictureWidth(), height = fb.pictureHeight();
   const std::size_t rowBytes = 1 + std::size_t(width) * (fb.truecolor() ? 3 : 1);
-  std::vector<std::uint8_t> data(rowBytes * std::size_t(height));
+  Filtered data{std::make_unique_for_overwrite<std::uint8_t[]>(rowBytes * std::size_t(height) + 1),
+                rowBytes * std::size_t(height)};
   const std::uint8_t* above = nullptr;
   for (int y = 0; y < height; ++y) {
     const std::uint8_t* row = fb.rows[fb.picture.top + y] + fb.bytesPerPixel() * fb.picture.left;
-    std::uint8_t* out = data.data() + rowBytes * std::size_t(y);
+    std::uint8_t* out = data.bytes.get() + rowBytes * std::size_t(y);
     if (fb.truecolor()) {
       filterColourRow(row, above, width, out);
     } else {
@@ -109,22 +120,23 @@ std::string encodePng(const FrameBuffer& fb, const ColorTable& table, std::strin
   Compressor compressor(libdeflate_alloc_compressor(kCompressionLevel), libdeflate_free_compressor);
   if (!compressor) return "cannot start the PNG encoder";
 
-  std::vector<std::uint8_t> compressed;
+  // Only the compressed bytes are ever written: the bound's untouched pages cost nothing.
+  std::size_t size = 0;
+  std::unique_ptr<std::uint8_t[]> compressed;
   {
-    const std::vector<std::uint8_t> data = filteredRows(fb);
-    compressed.resize(libdeflate_zlib_compress_bound(compressor.get(), data.size()));
-    const std::size_t size =
-        libdeflate_zlib_compress(compressor.get(), data.data(), data.size(), compressed.data(), compressed.size());
+    const Filtered data = filteredRows(fb);
+    const std::size_t bound = libdeflate_zlib_compress_bound(compressor.get(), data.size);
+    compressed = std::make_unique_for_overwrite<std::uint8_t[]>(bound);
+    size = libdeflate_zlib_compress(compressor.get(), data.bytes.get(), data.size, compressed.get(), bound);
     if (size == 0) return "PNG encoding failed";
-    compressed.resize(size);
   }
 
-  out.reserve(compressed.size() + 1024);
+  out.reserve(size + 1024);
   out.assign(kSignature, sizeof kSignature - 1);
   appendHeader(out, fb);
   if (!fb.truecolor()) appendPalette(out, table);
-  for (std::size_t at = 0; at < compressed.size(); at += kMaxChunk) {
-    appendChunk(out, "IDAT", compressed.data() + at, std::min(kMaxChunk, compressed.size() - at));
+  for (std::size_t at = 0; at < size; at += kMaxChunk) {
+    appendChunk(out, "IDAT", compressed.get() + at, std::min(kMaxChunk, size - at));
   }
   appendChunk(out, "IEND", nullptr, 0);
   return std::string();
