@@ -20,7 +20,7 @@ inline constexpr bool kTiny = false;
 inline constexpr std::size_t kAllocatorChunk = kTiny ? 4096 : 65536;
 // Bytes of a compiled-code block when compilation starts (header included); it
 // doubles when full.
-inline constexpr std::uint32_t kCodeBlockStart = kTiny ? 40 : 64;  // tiny: one instruction
+inline constexpr std::uint32_t kCodeBlockStart = kTiny ? 48 : 64;  // tiny: one instruction
 // Vertices the grid walk's vertex pool takes from the allocator at a time.
 inline constexpr std::size_t kVertexBlock = kTiny ? 2 : 1024;
 // Bytes the binary graph-file writer gathers before writing them to its sink.

@@ -64,6 +64,7 @@ enum Opcode : std::uint32_t {
   kOpLoadStatus,      // status := aux
   kOpNear,            // three values -> 1 or undefined; aux = inner axis (3: none)
   kOpDataLookup,      // push the data-array value; ptr = grid, aux = inner axis
+  kOpLoadTable,       // push table[point - sweep]: a value tabulated per inner grid point
   kOpcodeCount
 };
 
@@ -81,6 +82,7 @@ struct Instruction {
     BinaryRoutine binary;
     TripleRoutine triple;
     const DataGrid* grid;
+    const real* table;
   };
 };
 static_assert(sizeof(Instruction) == 16, "instructions are compact and fixed-size");
@@ -105,8 +107,11 @@ struct CompiledCode {
   std::uint32_t maxDepth;  // values on the stack at most, the top included
   CodeShape shape;
   const LangState* state;  // what near and the data-array lookup read
+  // The inner coordinates the tables of kOpLoadTable follow (null without tables):
+  // the code runs only with a point into this array, whose index picks the entry.
+  const double* sweep;
 
-  static constexpr std::size_t kHeaderSize = (sizeof(std::uint32_t) * 3 + sizeof(CodeShape) + sizeof(void*) + 7) / 8 * 8;
+  static constexpr std::size_t kHeaderSize = (sizeof(std::uint32_t) * 3 + sizeof(CodeShape) + 2 * sizeof(void*) + 7) / 8 * 8;
   static constexpr std::uint32_t kInitialCapacity = tuning::kCodeBlockStart;
   // Values the interpreter keeps on the machine stack; deeper code has its scratch stack.
   static constexpr std::uint32_t kLocalStackDepth = tuning::kFastStackDepth;

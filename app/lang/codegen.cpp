@@ -81,6 +81,7 @@ CodeBuilder::CodeBuilder(LangState& state, CodeShape shape) : state_(state), inn
   code_->maxDepth = 0;
   code_->shape = shape;
   code_->state = &state;
+  code_->sweep = nullptr;
 }
 
 CodeBuilder::~CodeBuilder() {
@@ -107,6 +108,11 @@ void CodeBuilder::emit(Opcode opcode, int stackEffect, Instruction operand) {
   depth_ += stackEffect;
   VX_ASSERT(depth_ >= 0);
   code_->maxDepth = std::max(code_->maxDepth, static_cast<std::uint32_t>(depth_));
+}
+
+void CodeBuilder::useSweep(const double* sweep) {
+  VX_ASSERT(!code_->sweep || code_->sweep == sweep);
+  code_->sweep = sweep;
 }
 
 void CodeBuilder::emitImm(Opcode opcode, int stackEffect, double imm) { emit(opcode, stackEffect, immOperand(imm)); }
@@ -236,6 +242,14 @@ void emitDataGrid(CodeBuilder& b, const ExprNode* n) {
   lookup.grid = static_cast<const DataGrid*>(n);
   lookup.aux = b.innerAxis();
   b.emit(kOpDataLookup, 1, lookup);
+}
+
+void emitTable(CodeBuilder& b, const ExprNode* n) {
+  auto* table = static_cast<const TableNode*>(n);
+  b.useSweep(table->sweep);
+  Instruction load{};
+  load.table = table->values;
+  b.emit(kOpLoadTable, 1, load);
 }
 
 void emitFlagsCondition(CodeBuilder& b, const ExprNode* n) {

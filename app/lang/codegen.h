@@ -20,6 +20,8 @@ class CodeBuilder {
   void emit(Opcode opcode, int stackEffect, Instruction operand = {});
   void emitImm(Opcode opcode, int stackEffect, double imm);
   void emitBinary(BinaryOp op, const ExprNode* left, const ExprNode* right);
+  // Tables of one code block all follow the same inner coordinates.
+  void useSweep(const double* sweep);
   // Closes the block with a return, gives deep code its scratch stack and hands
   // the block over.
   CompiledCode* finish();
@@ -63,6 +65,7 @@ void emitIntersectCondition(CodeBuilder& b, const ExprNode* n);
 void emitNestedTripleCall(CodeBuilder& b, const ExprNode* n);
 void emitNear(CodeBuilder& b, const ExprNode* n);
 void emitDataGrid(CodeBuilder& b, const ExprNode* n);
+void emitTable(CodeBuilder& b, const ExprNode* n);
 void emitFlagsCondition(CodeBuilder& b, const ExprNode* n);
 void emitFlagsValue(CodeBuilder& b, const ExprNode* n);
 // The condition form of a plain value: the status of the value against 0.

@@ -6,7 +6,12 @@ namespace vx {
 
 namespace {
 
-ExprNode* foldValueOf(LangState& state, const ExprNode* n) { return n->ops->foldValue(state, n); }
+ExprNode* foldValueOf(LangState& state, const ExprNode* n) {
+  if (state.foldTables) {
+    if (ExprNode* tabulated = foldFromTables(state, *state.foldTables, n)) return tabulated;
+  }
+  return n->ops->foldValue(state, n);
+}
 ExprNode* foldConditionOf(LangState& state, const ExprNode* n) { return n->ops->foldCondition(state, n); }
 
 // A folded operand whose value is known now.
@@ -170,12 +175,25 @@ ExprNode* foldDataGrid(LangState&, const ExprNode* n) {
   return grid;
 }
 
+ExprNode* foldTable(LangState& state, const ExprNode* n) {
+  auto* table = static_cast<const TableNode*>(n);
+  return makeTable(state, table->values, table->sweep);
+}
+
 ExprNode* foldFlags(LangState& state, const ExprNode* n) {
   return makeFlags(state, static_cast<const FlagsNode*>(n)->status);
 }
 
 ExprNode* foldExpression(LangState& state, const ExprNode* tree, Form form) {
   return form == Form::Condition ? foldConditionOf(state, tree) : foldValueOf(state, tree);
+}
+
+ExprNode* foldExpression(LangState& state, const ExprNode* tree, Form form, const InnerTables* tables) {
+  const InnerTables* before = state.foldTables;
+  state.foldTables = tables;
+  ExprNode* folded = foldExpression(state, tree, form);
+  state.foldTables = before;
+  return folded;
 }
 
 void releaseExpression(LangState& state, ExprNode* tree) { release(state, tree); }

@@ -20,6 +20,10 @@ ExprNode* foldIntersectValue(LangState& state, const ExprNode* n);
 ExprNode* foldGraphCall(LangState& state, const ExprNode* n);
 ExprNode* foldDataGrid(LangState& state, const ExprNode* n);
 ExprNode* foldFlags(LangState& state, const ExprNode* n);
+ExprNode* foldTable(LangState& state, const ExprNode* n);
+
+// The folded form of `n` that reads the tables, or null when `n` is not tabulated.
+ExprNode* foldFromTables(LangState& state, const InnerTables& tables, const ExprNode* n);
 
 // The parse tree a derived variable stands for, built from the cells x, y, z.
 ExprNode* expandDerived(LangState& state, const ExprNode* n);

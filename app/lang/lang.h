@@ -15,6 +15,7 @@ namespace vx {
 
 struct NodeOps;
 struct CompiledCode;   // stack-machine code of one folded expression
+struct InnerTables;    // subexpressions of the inner sweep variable, tabulated
 
 // Every variable and option, in the order in which they lie in the state.
 enum CellId : int {
@@ -133,6 +134,8 @@ class LangState {
   std::uint64_t dataValuesRead = 0;  // by read3dtextfile, against kMaxDataValuesPerExecution
 
   SamplingContext sampling;
+  // While folding: the tabulated subexpressions to read instead of computing them.
+  const InnerTables* foldTables = nullptr;
 
   // What the text asks of the system: data files (read3dtextfile) and the clock
   // (time). None: every read3dtextfile fails and `time` keeps its value.
@@ -179,6 +182,20 @@ long double evaluate(LangState& state, const ExprNode* tree);
 // comparison-flags node (condition form); the input tree is unchanged.
 ExprNode* foldExpression(LangState& state, const ExprNode* tree, Form form);
 void releaseExpression(LangState& state, ExprNode* tree);
+
+// A grid coordinate takes only a few distinct values per redraw. With the cells
+// flagged as for folding (the inner sweep variable kInnerSweep, the other varying
+// axes kVarying), this computes every subexpression of `tree` that depends on the
+// inner variable alone (with constants and unflagged cells) once per coordinate
+// of `sweep`, in extended precision, exactly as compiled code would. Null when
+// nothing is worth a table. The tables live until released.
+InnerTables* tabulateInnerSubexpressions(LangState& state, const ExprNode* tree, const double* sweep,
+                                         std::uint32_t count);
+void releaseInnerTables(LangState& state, InnerTables* tables);
+// Folds as foldExpression does, reading tabulated subexpressions from `tables`
+// (may be null). Code compiled from the result runs only with a point into the
+// tables' sweep, and gives bit for bit what the untabulated code gives there.
+ExprNode* foldExpression(LangState& state, const ExprNode* tree, Form form, const InnerTables* tables);
 
 CompiledCode* compileExpression(LangState& state, const ExprNode* folded, Form form);
 void releaseCode(LangState& state, CompiledCode* code);

@@ -28,6 +28,8 @@ void releaseNumber(LangState& state, ExprNode* n) { releaseBlock(state, n, sizeo
 
 void releaseFlags(LangState& state, ExprNode* n) { releaseBlock(state, n, sizeof(FlagsNode)); }
 
+void releaseTable(LangState& state, ExprNode* n) { releaseBlock(state, n, sizeof(TableNode)); }
+
 void releaseString(LangState& state, ExprNode* n) {
   releaseBlock(state, n, sizeof(StringNode) + static_cast<StringNode*>(n)->length + 1);
 }
@@ -164,6 +166,8 @@ const NodeOps kAssignmentOps = leafKind(releaseAssignment, evaluateAssignment, f
 const NodeOps kGraphCommandOps = leafKind(releaseGraphCommand, evaluateUndefined, foldToUndefined, emitUndefined);
 const NodeOps kErrorOps = leafKind(releaseStatic, evaluateUndefined, foldToUndefined, emitUndefined);
 const NodeOps kDataGridOps = leafKind(releaseDataGrid, evaluateUndefined, foldDataGrid, emitDataGrid);
+// Direct evaluation has no grid point, so a table entry means nothing there.
+const NodeOps kTableOps = leafKind(releaseTable, evaluateUndefined, foldTable, emitTable);
 const NodeOps kFlagsOps = {releaseFlags, evaluateFlags, foldFlags, foldFlags, emitFlagsCondition, emitFlagsValue, {}};
 
 ExprNode kErrorNode = {&kErrorOps};
@@ -247,6 +251,14 @@ FlagsNode* makeFlags(LangState& state, std::uint16_t status) {
   auto* n = static_cast<FlagsNode*>(allocateNode(state, sizeof(FlagsNode)));
   n->ops = &kFlagsOps;
   n->status = status;
+  return n;
+}
+
+TableNode* makeTable(LangState& state, const real* values, const double* sweep) {
+  auto* n = static_cast<TableNode*>(allocateNode(state, sizeof(TableNode)));
+  n->ops = &kTableOps;
+  n->values = values;
+  n->sweep = sweep;
   return n;
 }
 

@@ -122,6 +122,13 @@ struct FlagsNode : ExprNode {
   std::uint16_t status;
 };
 
+// A subexpression of the inner sweep variable alone, read from the table that
+// holds its value at every inner grid point (filled once per redraw).
+struct TableNode : ExprNode {
+  const real* values;   // one entry per inner grid point
+  const double* sweep;  // the inner coordinates the entries follow
+};
+
 // ---- The kinds ----------------------------------------------------------------
 
 enum UnaryKind : int {
@@ -164,6 +171,7 @@ extern const NodeOps kGraphCommandOps;
 extern const NodeOps kErrorOps;
 extern const NodeOps kDataGridOps;
 extern const NodeOps kFlagsOps;
+extern const NodeOps kTableOps;
 
 // The single error node every parse failure returns.
 extern ExprNode kErrorNode;
@@ -210,6 +218,7 @@ ListNode* makeList(LangState& state, ExprNode* item);
 AssignmentNode* makeAssignment(LangState& state, ValueCell* cell, ExprNode* expression);
 GraphCommandNode* makeGraphCommand(LangState& state, const GraphCommandRecord* record, ExprNode* argument);
 FlagsNode* makeFlags(LangState& state, std::uint16_t status);
+TableNode* makeTable(LangState& state, const real* values, const double* sweep);
 // A data grid of the given dimensions, reference count 1, values uninitialised.
 DataGrid* makeDataGrid(LangState& state, const std::int32_t n[3]);
 std::size_t dataGridSize(std::uint32_t count);

@@ -78,6 +78,8 @@ __attribute__((always_inline)) inline Outcome execute(const CompiledCode* code, 
   real* sp = stack;
   real top = 0;
   std::uint16_t status = 0;
+  // The entry of every table at this point, when the code reads tables.
+  const std::ptrdiff_t entry = code->sweep ? point - code->sweep : 0;
   for (;; ++ip) {
     switch (ip->opcode) {
       VX_BINARY(kOpAdd, l + r)
@@ -157,6 +159,10 @@ __attribute__((always_inline)) inline Outcome execute(const CompiledCode* code, 
       case kOpDataLookup:
         *sp++ = top;
         top = dataLookup(*code->state, *ip->grid, ip->aux, point);
+        break;
+      case kOpLoadTable:
+        *sp++ = top;
+        top = ip->table[entry];
         break;
       default: __builtin_unreachable();
     }

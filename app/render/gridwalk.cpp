@@ -36,6 +36,10 @@ struct SurfaceRun {
   CompiledCode* condition = nullptr;  // this row's condition form
   ExprNode* valueTree = nullptr;
   CompiledCode* value = nullptr;      // the redraw's value form, for crossing points
+  // With tables: the value form at the inner mid-points, whose tables follow them.
+  ExprNode* midValueTree = nullptr;
+  CompiledCode* midValue = nullptr;
+  InnerTables* midTables = nullptr;
   std::uint8_t* bits = nullptr;
   PlaneLinks* previous = nullptr;
   PlaneLinks* current = nullptr;
@@ -47,6 +51,7 @@ struct SurfaceRun {
 struct ItemRun {
   const GraphItem* item = nullptr;
   bool vector = false;
+  InnerTables* tables = nullptr;  // its subexpressions of the inner coordinate alone
   SurfaceRun surface;
   VectorRun arrows;
 };
@@ -91,8 +96,10 @@ class Walker {
   EdgeVertex* edgeVertex(SurfaceRun& s, int edge, int r, int c);
   EdgeVertex* newVertex(EdgeVertex** slot, bool keepForNextSlab);
   void placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, long double a, long double m, long double b,
+                     const double* const innerPoints[3],
                      const double fixedCoord[3], const float fixedFrame[3]);
-  long double valueAt(SurfaceRun& s, int role, long double t, const double fixedCoord[3]);
+  long double valueAt(const CompiledCode* code, int role, long double t, const double fixedCoord[3],
+                      const double* innerPoint);
   PixelColor cellColor(int r, int c);
   void setCell(int role, double value) { cells_.setValue(axisCell_[role], value); }
   void releaseChain(EdgeVertex*& chain);
@@ -216,6 +223,8 @@ void Walker::prepareAxis(AxisLine& line, int role) {
 void Walker::prepareItems() {
   for (int i = 0; i < itemCount_; ++i) {
     ItemRun& run = items_[i];
+    if (options_.tabulate)
+      run.tables = tabulateInnerSubexpressions(state_, run.item->tree, inner_.coord, static_cast<std::uint32_t>(inner_.count));
     if (run.vector) {
       run.arrows.item = run.item;
       beginVectorRun(ctx_, run.arrows);
@@ -225,8 +234,15 @@ void Walker::prepareItems() {
     s.relation = run.item->relation;
     // Crossing points are found on edges of every direction, so the value form is
     // compiled once per redraw with all three coordinates read at run time.
-    s.valueTree = foldExpression(state_, run.item->tree, Form::Value);
+    // Its tables serve the grid coordinates; the mid-points of the inner axis get
+    // tables of their own.
+    s.valueTree = foldExpression(state_, run.item->tree, Form::Value, run.tables);
     s.value = compileExpression(state_, s.valueTree, Form::Value);
+    if (run.tables) {
+      s.midTables = tabulateInnerSubexpressions(state_, run.item->tree, inner_.mid, static_cast<std::uint32_t>(inner_.count));
+      s.midValueTree = foldExpression(state_, run.item->tree, Form::Value, s.midTables);
+      s.midValue = compileExpression(state_, s.midValueTree, Form::Value);
+    }
     if (s.relation != kRelationEquation) {
       const SideColors sides = inequalitySideColors(s.relation);
       s.trueColor = pixelForIndex(ctx_.colors, sides.trueSide);
@@ -254,13 +270,13 @@ void Walker::compileRow() {
   for (int i = 0; i < itemCount_; ++i) {
     ItemRun& run = items_[i];
     if (run.vector) {
-      ExprNode* tree = foldExpression(state_, run.item->tree, Form::Value);
+      ExprNode* tree = foldExpression(state_, run.item->tree, Form::Value, run.tables);
       run.arrows.components = compileExpression(state_, tree, Form::Value);
       run.surface.conditionTree = tree;  // kept until the code is released
       continue;
     }
     SurfaceRun& s = run.surface;
-    s.conditionTree = foldExpression(state_, run.item->tree, Form::Condition);
+    s.conditionTree = foldExpression(state_, run.item->tree, Form::Condition, run.tables);
     s.condition = compileExpression(state_, s.conditionTree, Form::Condition);
   }
   cells_.setFlags(axisCell_[kOuter], kVarying);
@@ -390,6 +406,8 @@ EdgeVertex* Walker::edgeVertex(SurfaceRun& s, int edge, int r, int c) {
   bool currentSlab;
   int role;
   long double a, m, b;
+  // Where the inner coordinate of the three evaluations lies in the grid arrays.
+  const double* innerPoints[3];
   if (axis == kInner) {
     const int row = r - 1 + (j & 1);
     currentSlab = j >> 1;
@@ -400,6 +418,7 @@ EdgeVertex* Walker::edgeVertex(SurfaceRun& s, int edge, int r, int c) {
     fixed[kMiddle] = middle_.coord[row];
     fixedFrame[kMiddle] = middle_.frame[row];
     a = inner_.coord[c - 1], m = inner_.mid[c], b = inner_.coord[c];
+    innerPoints[0] = &inner_.coord[c - 1], innerPoints[1] = &inner_.mid[c], innerPoints[2] = &inner_.coord[c];
   } else if (axis == kMiddle) {
     const int column = c - 1 + (j & 1);
     currentSlab = j >> 1;
@@ -410,6 +429,7 @@ EdgeVertex* Walker::edgeVertex(SurfaceRun& s, int edge, int r, int c) {
     fixed[kInner] = inner_.coord[column];
     fixedFrame[kInner] = inner_.frame[column];
     a = middle_.coord[r - 1], m = middle_.mid[r], b = middle_.coord[r];
+    innerPoints[0] = innerPoints[1] = innerPoints[2] = &inner_.coord[column];
   } else {
     const int row = r - 1 + (j >> 1), column = c - 1 + (j & 1);
     currentSlab = false;
@@ -421,6 +441,7 @@ EdgeVertex* Walker::edgeVertex(SurfaceRun& s, int edge, int r, int c) {
     fixed[kMiddle] = middle_.coord[row];
     fixedFrame[kMiddle] = middle_.frame[row];
     a = outerPrevious_, m = outerMid_, b = outerCoord_;
+    innerPoints[0] = innerPoints[1] = innerPoints[2] = &inner_.coord[column];
   }
   if (role != kOuter) {
     fixed[kOuter] = currentSlab ? outerCoord_ : outerPrevious_;
@@ -428,25 +449,34 @@ EdgeVertex* Walker::edgeVertex(SurfaceRun& s, int edge, int r, int c) {
   }
   // In-plane edges of this slab are still needed by the next slab's cells.
   EdgeVertex* v = newVertex(slot, role != kOuter && currentSlab);
-  placeCrossing(s, *v, role, a, m, b, fixed, fixedFrame);
+  placeCrossing(s, *v, role, a, m, b, innerPoints, fixed, fixedFrame);
   setCell(kMiddle, middle_.coord[r]);
   setCell(kOuter, outerCoord_);
   return v;
 }
 
-long double Walker::valueAt(SurfaceRun& s, int role, long double t, const double fixedCoord[3]) {
+// Code with tables reads the inner coordinate from its place in the grid arrays,
+// which picks the tables' entries; code without them from a copy.
+long double Walker::valueAt(const CompiledCode* code, int role, long double t, const double fixedCoord[3],
+                            const double* innerPoint) {
   double coord[3] = {fixedCoord[0], fixedCoord[1], fixedCoord[2]};
   coord[role] = static_cast<double>(t);
   setCell(kMiddle, coord[kMiddle]);
   setCell(kOuter, coord[kOuter]);
-  return runValue(s.value, &coord[kInner]);
+  VX_ASSERT(!innerPoint || std::memcmp(innerPoint, &coord[kInner], sizeof(double)) == 0);
+  return runValue(code, innerPoint ? innerPoint : &coord[kInner]);
 }
 
 void Walker::placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, long double a, long double m,
-                           long double b, const double fixedCoord[3], const float fixedFrame[3]) {
-  const long double fa = valueAt(s, role, a, fixedCoord);
-  const long double fm = valueAt(s, role, m, fixedCoord);
-  const long double fb = valueAt(s, role, b, fixedCoord);
+                           long double b, const double* const innerPoints[3], const double fixedCoord[3],
+                           const float fixedFrame[3]) {
+  // Along the inner axis the mid-point lies between grid coordinates: its tables
+  // follow the mid-points.
+  const bool tables = s.midValue != nullptr;
+  const CompiledCode* midCode = tables && role == kInner ? s.midValue : s.value;
+  const long double fa = valueAt(s.value, role, a, fixedCoord, tables ? innerPoints[0] : nullptr);
+  const long double fm = valueAt(midCode, role, m, fixedCoord, tables ? innerPoints[1] : nullptr);
+  const long double fb = valueAt(s.value, role, b, fixedCoord, tables ? innerPoints[2] : nullptr);
   const int world = ctx_.order.axis[role];
   long double x;
   v.usable = crossingPoint(a, m, b, fa, fm, fb, 2 * ctx_.gridStep[world], x);
@@ -491,6 +521,10 @@ void Walker::finish() {
     SurfaceRun& s = run.surface;
     if (s.value) releaseCode(state_, s.value);
     if (s.valueTree) releaseExpression(state_, s.valueTree);
+    if (s.midValue) releaseCode(state_, s.midValue);
+    if (s.midValueTree) releaseExpression(state_, s.midValueTree);
+    releaseInnerTables(state_, s.midTables);
+    releaseInnerTables(state_, run.tables);
     run.~ItemRun();
   }
   releaseSurfaceColoring(state_, coloring_);

@@ -13,6 +13,9 @@ namespace vx {
 
 struct WalkOptions {
   bool extractSurfaces = true;  // false: evaluate only (for measuring)
+  // Subexpressions of the inner coordinate alone computed once per redraw and read
+  // from tables; false computes them at every point (the reference, for checking).
+  bool tabulate = true;
 };
 
 // kCancelled when the host's progress callback asked to stop (it is asked after

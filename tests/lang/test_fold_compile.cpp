@@ -132,7 +132,9 @@ TEST_F(CompileTest, CompiledAndDirectAgreeBitForBitOverTheLibrary) {
 // into a rounded constant, so compiled code and direct evaluation agree exactly.
 class ExpressionGenerator {
  public:
-  explicit ExpressionGenerator(unsigned seed) : random_(seed) {}
+  // `innerHeavy`: leaves are mostly the inner variable x and constants, so that
+  // many subtrees depend on x alone.
+  explicit ExpressionGenerator(unsigned seed, bool innerHeavy = false) : random_(seed), innerHeavy_(innerHeavy) {}
 
   std::string expression(int depth) {
     if (depth == 0) return leaf();
@@ -150,9 +152,13 @@ class ExpressionGenerator {
 
  private:
   std::size_t choose(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(random_); }
-  std::string leaf() { return kLeaves[choose(std::size(kLeaves))]; }
+  std::string leaf() {
+    if (innerHeavy_) return kInnerHeavyLeaves[choose(std::size(kInnerHeavyLeaves))];
+    return kLeaves[choose(std::size(kLeaves))];
+  }
 
   static constexpr const char* kLeaves[] = {"x", "y", "z", "r", "theta", "rho", "phi"};
+  static constexpr const char* kInnerHeavyLeaves[] = {"x", "x", "x", "a", "2.5", "time", "y", "z", "r"};
   static constexpr const char* kOperators[] = {"+", "-", "*", "/"};
   static constexpr const char* kPostfix[] = {"!", "%", "^2", "^0.5"};
   static constexpr const char* kRelations[] = {"<", "<=", "=", ">", ">="};
@@ -161,6 +167,7 @@ class ExpressionGenerator {
       "sin", "cos", "tan", "csc", "sec", "cot", "sinh", "cosh", "tanh", "csch", "sech", "coth",
       "asinh", "acosh", "atanh", "acsch", "asech", "acoth", "asin", "acos", "atan", "acsc", "asec", "acot"};
   std::mt19937 random_;
+  bool innerHeavy_;
 };
 
 TEST_F(CompileTest, RandomExpressionsAgreeBitForBit) {
@@ -182,6 +189,54 @@ TEST_F(CompileTest, RandomExpressionsAgreeBitForBit) {
           << text << " at " << cell(kX) << ", " << cell(kY) << ", " << cell(kZ);
     }
   }
+}
+
+// A redraw computes what depends on the inner variable alone once per inner grid
+// coordinate; each row's code then reads those tables. Row code with and without
+// tables gives the same bits at every coordinate, as values and as conditions,
+// including under additions whose constants folding merges ((x*x+1)+y+2).
+TEST_F(CompileTest, TabulatedSubexpressionsGiveTheSameBits) {
+  std::vector<double> sweep = specialValues();
+  for (int k = 0; k <= 20; ++k) sweep.push_back(-3 + 0.3 * k);
+  const auto count = static_cast<std::uint32_t>(sweep.size());
+  cell(kA) = 0.7;
+  cell(kTime) = 1.25;
+  // The last row keeps y and z varying, as the code of crossing points does.
+  const double rows[][2] = {{0.5, -1.25}, {-2, 3}, {0, __builtin_nan("")}, {1, 2}};
+  ExpressionGenerator generator(99, true);
+  std::vector<std::string> texts = {"sin(x)*cos(y)+sin(y)*cos(z)+sin(z)*cos(x) = 0", "(x*x+1)+y+2",
+                                    "(1-sin(x))+y", "y+(sin(x)-2)", "vector(sin(x), y*cos(x)+1, near(y,z,sin(x)))"};
+  for (int i = 0; i < 400; ++i) texts.push_back(generator.expression(2 + i % 4) + "+(" + generator.expression(2) + ")");
+  int tabulated = 0;
+  for (const std::string& text : texts) {
+    ExprNode* tree = parseExpression(text);
+    flagAxes();
+    InnerTables* tables = tabulateInnerSubexpressions(state, tree, sweep.data(), count);
+    tabulated += tables != nullptr;
+    for (const auto& row : rows) {
+      setPoint(0, row[0], row[1]);
+      if (&row != &rows[3]) state.cells[kY].flags = state.cells[kZ].flags = 0;
+      for (Form form : {Form::Value, Form::Condition}) {
+        ExprNode* plainTree = foldExpression(state, tree, form);
+        ExprNode* tableTree = foldExpression(state, tree, form, tables);
+        CompiledCode* plain = compileExpression(state, plainTree, form);
+        CompiledCode* table = compileExpression(state, tableTree, form);
+        for (const double& point : sweep) {
+          const real a = runValue(plain, &point), b = runValue(table, &point);
+          ASSERT_EQ(std::memcmp(&a, &b, 10), 0) << text << " at x = " << point;
+          ASSERT_EQ(runCondition(plain, &point), runCondition(table, &point)) << text << " at x = " << point;
+        }
+        releaseCode(state, plain);
+        releaseCode(state, table);
+        release(state, plainTree);
+        release(state, tableTree);
+      }
+      flagAxes();
+    }
+    releaseInnerTables(state, tables);
+    release(state, tree);
+  }
+  EXPECT_GT(tabulated, 200);
 }
 
 // theta lies in 0..2 pi and starts at exactly 0 on the positive x axis, in
