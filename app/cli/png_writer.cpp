@@ -12,11 +12,9 @@ namespace vx::cli {
 
 namespace {
 
-// The pictures are mostly flat areas and rows that repeat the row above. The
-// fast levels of the compressor find those runs as well as the slow ones; a
-// 1920 x 1080 picture compresses in about a quarter of the time that zlib's
-// default level with adaptive filters took, to a file within a tenth or two of
-// its size.
+// The pictures are mostly flat areas and rows that repeat the row above, runs
+// that the fast levels of the compressor find as well as the slow ones
+// (docs/performance.md compares the settings).
 constexpr int kCompressionLevel = 2;
 
 // Filters of the PNG rows: palette indices are stored as they are; colour
