@@ -9,8 +9,9 @@
 #       unused sections and strips the symbols. Call it after
 #       target_link_libraries. The test <target>_image checks the built program:
 #       system DLLs only, its resources, and at most MAX_KB in the 32-bit build.
-#   veltrix_program_icon(target)  compiles the program icon (group resource 300,
-#       drawn at build time by tools/makeicon) into the target as its only resource.
+#   veltrix_program_icon(target [SIDES n...])  compiles the program icon (group
+#       resource 300, drawn at build time by tools/makeicon) into the target as
+#       its only resource; SIDES chooses its pictures (VELTRIX_ICON_SIDES unless given).
 #
 # Sizes of the 32-bit program measured step by step are in the README.
 # VELTRIX_SMALL_PROGRAMS=OFF builds the programs with the normal flags and
@@ -181,6 +182,11 @@ endfunction()
 set(VELTRIX_ICON_SIDES 16 32 48)
 
 function(veltrix_program_icon target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SIDES")
+  set(sides ${VELTRIX_ICON_SIDES})
+  if(arg_SIDES)
+    set(sides ${arg_SIDES})
+  endif()
   veltrix_host_tool_path(makeicon makeicon)
   set(ico ${CMAKE_CURRENT_BINARY_DIR}/${target}.ico)
   set(rc ${CMAKE_CURRENT_BINARY_DIR}/${target}-icon.rc)
@@ -191,7 +197,7 @@ function(veltrix_program_icon target)
     set(tool_target veltrix_host_tools)
   endif()
   add_custom_command(OUTPUT ${ico}
-    COMMAND ${makeicon} ${ico} ${VELTRIX_ICON_SIDES}
+    COMMAND ${makeicon} ${ico} ${sides}
     DEPENDS ${tool_target} ${makeicon}
     COMMENT "Drawing the program icon")
   add_custom_command(OUTPUT ${object}
@@ -199,6 +205,6 @@ function(veltrix_program_icon target)
     DEPENDS ${rc} ${ico}
     COMMENT "Compiling the program icon")
   target_sources(${target} PRIVATE ${object})
-  list(LENGTH VELTRIX_ICON_SIDES images)
+  list(LENGTH sides images)
   set_target_properties(${target} PROPERTIES VELTRIX_ICON 300 VELTRIX_ICON_IMAGES ${images})
 endfunction()
