@@ -7,30 +7,33 @@
 
 namespace vx {
 
-namespace {
-
-// The links of a record follow its header in the same block.
-struct LinkPair {
-  DepthRecord* next;
-  DepthRecord* previous;
+// Records are laid down one after another in pages taken from the allocator;
+// a page starts with the link to the page before it.
+struct alignas(8) DepthList::Page {
+  Page* older;
 };
 
-static_assert(sizeof(LinkPair) == 2 * sizeof(DepthRecord*), "primitive() skips the links");
-static_assert(sizeof(DepthRecord) % alignof(LinkPair) == 0, "links follow the header");
-static_assert(alignof(DepthPrimitive) <= alignof(LinkPair), "the primitive follows the links");
-
-LinkPair* links(DepthRecord* record) {
-  return reinterpret_cast<LinkPair*>(reinterpret_cast<unsigned char*>(record) + sizeof(DepthRecord));
-}
+namespace {
 
 // A segment's primitive stops after its second vertex.
 constexpr std::size_t kSegmentBytes = offsetof(DepthPrimitive, vertex) + 2 * sizeof(ProjectedPoint);
 
-std::size_t primitiveBytes(DepthKind kind) {
-  return kind == DepthKind::Segment ? kSegmentBytes : sizeof(DepthPrimitive);
-}
+// The sort goes through the 32-bit rank in three digits of 11 bits.
+constexpr int kDigitBits = 11;
+constexpr int kDigits = 3;
+constexpr std::size_t kBuckets = std::size_t(1) << kDigitBits;
+static_assert(kDigits * kDigitBits >= 32, "the digits cover the rank");
+
+static_assert(DepthList::kMaxRecords <= 0xFFFFFFFFu, "bucket counts are 32 bits");
+static_assert(sizeof(DepthRecord) % alignof(DepthPrimitive) == 0, "the primitive follows the header");
+static_assert(kSegmentBytes % alignof(DepthRecord) == 0 && sizeof(DepthPrimitive) % alignof(DepthRecord) == 0,
+              "records follow one another in a page");
 
 float largest(float a, float b) { return b > a ? b : a; }
+
+std::uint32_t digitOf(std::uint32_t rank, int digit) {
+  return (rank >> (digit * kDigitBits)) & std::uint32_t(kBuckets - 1);
+}
 
 }  // namespace
 
@@ -43,143 +46,130 @@ std::uint32_t depthKey(float depth) {
   return bits;
 }
 
-DepthRecord*& DepthList::next(DepthRecord* record, int level) { return links(record)[level].next; }
-DepthRecord*& DepthList::previous(DepthRecord* record, int level) { return links(record)[level].previous; }
-
-std::size_t DepthList::recordSize(DepthKind kind, int height) {
-  return sizeof(DepthRecord) + height * sizeof(LinkPair) + primitiveBytes(kind);
+std::size_t DepthList::recordSize(DepthKind kind) {
+  return sizeof(DepthRecord) + (kind == DepthKind::Segment ? kSegmentBytes : sizeof(DepthPrimitive));
 }
 
-DepthList::DepthList(Allocator& allocator) : allocator_(allocator) {
-  head_ = static_cast<DepthRecord*>(allocator_.AllocateZeroed(recordSize(DepthKind::Triangle, kMaxHeight)));
-  head_->kind = DepthKind::Triangle;
-  head_->height = kMaxHeight;
-  finger_ = head_;
+DepthList::DepthList(Allocator& allocator) : allocator_(allocator), pageBytes_(allocator.chunkSize() / 4) {
+  VX_ASSERT(pageBytes_ >= sizeof(Page) + recordSize(DepthKind::Triangle));
+  segmentShift_ = 0;
+  while ((std::size_t(2) << segmentShift_) * sizeof(Entry) <= pageBytes_) ++segmentShift_;
 }
 
 DepthList::~DepthList() {
   clear();
-  allocator_.Release(head_, recordSize(DepthKind::Triangle, kMaxHeight));
+  const std::size_t segmentBytes = (std::size_t(1) << segmentShift_) * sizeof(Entry);
+  for (Entry** table : table_) {
+    for (std::size_t s = 0; s < segments_; ++s) allocator_.Release(table[s], segmentBytes);
+    allocator_.Release(table, tableLength_ * sizeof(Entry*));
+  }
 }
 
 void DepthList::clear() {
-  drain([](const DepthRecord&) {});
-}
-
-int DepthList::randomHeight() {
-  // xorshift32; each further level with probability 1/4.
-  random_ ^= random_ << 13;
-  random_ ^= random_ >> 17;
-  random_ ^= random_ << 5;
-  std::uint32_t bits = random_;
-  int height = 1;
-  while ((bits & 3u) == 0 && height < kMaxHeight) {
-    ++height;
-    bits >>= 2;
+  while (Page* page = pages_) {
+    pages_ = page->older;
+    allocator_.Release(page, pageBytes_);
   }
-  return height;
+  pageUsed_ = 0;
+  size_ = 0;
 }
 
-bool DepthList::staysBefore(const DepthRecord* record, std::uint32_t key, DepthKind kind) const {
-  if (record == head_) return true;
-  if (record->key != key) return record->key > key;
-  return record->kind <= kind;  // equal primitives keep their insertion order
+void* DepthList::take(std::size_t bytes) {
+  if (!pages_ || pageUsed_ + bytes > pageBytes_) {
+    auto* page = static_cast<Page*>(allocator_.Allocate(pageBytes_));
+    page->older = pages_;
+    pages_ = page;
+    pageUsed_ = sizeof(Page);
+  }
+  void* block = reinterpret_cast<unsigned char*>(pages_) + pageUsed_;
+  pageUsed_ += bytes;
+  return block;
 }
 
-// The last record that stays before a new record of this key and kind (the
-// head when there is none), found by walking from the finger.
-DepthRecord* DepthList::findPredecessor(std::uint32_t key, DepthKind kind) const {
-  DepthRecord* at = finger_;
-  if (staysBefore(at, key, kind)) {
-    int level = at->height - 1;
-    for (;;) {
-      DepthRecord* ahead = next(at, level);
-      if (ahead && staysBefore(ahead, key, kind)) {
-        at = ahead;
-        level = at->height - 1;  // climb: the walk speeds up the farther it goes
-      } else if (level == 0) {
-        return at;
-      } else {
-        --level;
-      }
+// One more segment in both tables.
+void DepthList::grow() {
+  if (segments_ == tableLength_) {
+    const std::size_t length = tableLength_ ? 2 * tableLength_ : 16;
+    for (Entry**& table : table_) {
+      auto* longer = static_cast<Entry**>(allocator_.Allocate(length * sizeof(Entry*)));
+      if (segments_) std::memcpy(longer, table, segments_ * sizeof(Entry*));
+      allocator_.Release(table, tableLength_ * sizeof(Entry*));
+      table = longer;
     }
+    tableLength_ = length;
   }
-  int level = at->height - 1;
-  for (;;) {
-    DepthRecord* behind = previous(at, level);
-    if (behind != head_ && !staysBefore(behind, key, kind)) {
-      at = behind;
-      level = at->height - 1;
-    } else if (level == 0) {
-      return behind;
-    } else {
-      --level;
-    }
-  }
-}
-
-void DepthList::insert(DepthRecord* record) {
-  DepthRecord* before = findPredecessor(record->key, record->kind);
-  for (int level = 0; level < record->height; ++level) {
-    while (before->height <= level) before = previous(before, level - 1);
-    DepthRecord* after = next(before, level);
-    next(record, level) = after;
-    previous(record, level) = before;
-    next(before, level) = record;
-    if (after) previous(after, level) = record;
-  }
-  // The order holds: the record follows what stays before it and precedes the rest.
-  VX_ASSERT(staysBefore(previous(record, 0), record->key, record->kind));
-  VX_ASSERT(!next(record, 0) || !staysBefore(next(record, 0), record->key, record->kind));
-  finger_ = record;
-  ++size_;
+  const std::size_t segmentBytes = (std::size_t(1) << segmentShift_) * sizeof(Entry);
+  for (Entry** table : table_) table[segments_] = static_cast<Entry*>(allocator_.Allocate(segmentBytes));
+  ++segments_;
 }
 
 DepthRecord* DepthList::newRecord(DepthKind kind, float depth, DepthPrimitive*& primitive) {
-  int height = randomHeight();
-  auto* record = static_cast<DepthRecord*>(allocator_.Allocate(recordSize(kind, height)));
+  if (size_ >= kMaxRecords) return nullptr;
+  if (size_ == segments_ << segmentShift_) grow();
+  auto* record = static_cast<DepthRecord*>(take(recordSize(kind)));
   record->key = depthKey(depth);
   record->kind = kind;
-  record->height = static_cast<std::uint8_t>(height);
   primitive = const_cast<DepthPrimitive*>(&record->primitive());
+  entryAt(table_[0], size_++) = {rankOf(record->key, kind), record};
   return record;
 }
 
 void DepthList::addTriangle(const ProjectedPoint& a, const ProjectedPoint& b, const ProjectedPoint& c,
                             std::uint32_t firstSide, std::uint32_t secondSide) {
-  if (size_ >= kMaxRecords) return;
   DepthPrimitive* primitive;
-  DepthRecord* record = newRecord(DepthKind::Triangle, largest(largest(a.depth, b.depth), c.depth), primitive);
+  if (!newRecord(DepthKind::Triangle, largest(largest(a.depth, b.depth), c.depth), primitive)) return;
   primitive->color[0] = firstSide;
   primitive->color[1] = secondSide;
   primitive->vertex[0] = a;
   primitive->vertex[1] = b;
   primitive->vertex[2] = c;
-  insert(record);
 }
 
 void DepthList::addSegment(const ProjectedPoint& a, const ProjectedPoint& b, std::uint32_t color) {
-  if (size_ >= kMaxRecords) return;
   DepthPrimitive* primitive;
-  DepthRecord* record = newRecord(DepthKind::Segment, largest(a.depth, b.depth), primitive);
+  if (!newRecord(DepthKind::Segment, largest(a.depth, b.depth), primitive)) return;
   primitive->color[0] = color;
   primitive->color[1] = color;
   // Written one by one: a segment's block ends after its second vertex.
   std::memcpy(&primitive->vertex[0], &a, sizeof a);
   std::memcpy(&primitive->vertex[1], &b, sizeof b);
-  insert(record);
 }
 
-void DepthList::unlinkFirst(DepthRecord* first) {
-  VX_ASSERT(!next(first, 0) || next(first, 0)->key <= first->key);  // drained farthest first
-  for (int level = 0; level < first->height; ++level) {
-    DepthRecord* after = next(first, level);
-    next(head_, level) = after;
-    if (after) previous(after, level) = head_;
+// A least-significant-digit radix sort: each pass distributes the entries by one
+// digit of the rank and keeps the order of entries with equal digits, so
+// entries of equal rank stay in arrival order. A digit that every entry shares
+// (the depths of a picture lie close together) needs no pass.
+DepthList::Entry* const* DepthList::sorted() {
+  const std::size_t perSegment = std::size_t(1) << segmentShift_;
+  // Calls `visit` with every entry of `table` in order, a segment at a time.
+  auto each = [&](Entry* const* table, auto&& visit) {
+    for (std::size_t start = 0, s = 0; start < size_; start += perSegment, ++s) {
+      const Entry* segment = table[s];
+      const std::size_t n = size_ - start < perSegment ? size_ - start : perSegment;
+      for (std::size_t k = 0; k < n; ++k) visit(segment[k]);
+    }
+  };
+  std::uint32_t count[kDigits][kBuckets] = {};  // kMaxRecords fits 32 bits
+  each(table_[0], [&](const Entry& e) {
+    for (int digit = 0; digit < kDigits; ++digit) ++count[digit][digitOf(e.rank, digit)];
+  });
+  Entry** from = table_[0];
+  Entry** to = table_[1];
+  for (int digit = 0; digit < kDigits; ++digit) {
+    std::uint32_t* bucket = count[digit];
+    if (size_ == 0 || bucket[digitOf(from[0][0].rank, digit)] == size_) continue;
+    std::uint32_t start = 0;
+    for (std::size_t b = 0; b < kBuckets; ++b) {
+      const std::uint32_t n = bucket[b];
+      bucket[b] = start;
+      start += n;
+    }
+    each(from, [&](const Entry& e) { entryAt(to, bucket[digitOf(e.rank, digit)]++) = e; });
+    Entry** swap = from;
+    from = to;
+    to = swap;
   }
-  if (finger_ == first) finger_ = head_;
-  --size_;
-  allocator_.Release(first, recordSize(first->kind, first->height));
+  return from;
 }
 
 }  // namespace vx

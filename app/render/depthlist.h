@@ -6,13 +6,12 @@
 //
 // The list is ordered by a key, the largest depth among a primitive's vertices
 // (negative depths count as 0), largest first; at equal keys triangles come
-// before segments, and equal primitives keep their insertion order. Consecutive
-// primitives of a mesh have close depths, so an insertion starts from the most
-// recently inserted record and walks forwards or backwards from there. The
-// walk runs on a skip list (every record also sits on a random number of
-// sparser levels), which keeps it logarithmic in the distance walked: a row of
-// a large torus sweeps through the whole depth range and would otherwise make
-// the insertions quadratic.
+// before segments, and equal primitives keep their insertion order: the order
+// of a stable sort of the primitives, in the order they were added, by key
+// descending and kind. Nothing is drawn before the whole list is known, so the
+// list keeps the records in the order they arrive and sorts them once, when it
+// is drained: a row of a large torus sweeps through the whole depth range, and
+// keeping the order while inserting cost more than all the rest of its redraw.
 #include <cstdint>
 
 #include "base/limits.h"
@@ -30,16 +29,13 @@ struct DepthPrimitive {
 };
 
 struct alignas(8) DepthRecord {
-  std::uint32_t key;    // bit pattern of a non-negative float: orders like the float
+  std::uint32_t key;  // bit pattern of a non-negative float: orders like the float
   DepthKind kind;
-  std::uint8_t height;  // number of skip levels the record sits on
-  // Followed by `height` pairs of links (next, previous), one pair per level,
-  // and then the primitive (cut short after its second vertex for a segment).
-  // The links come first so that a walk reads one stretch of each record.
+  // Followed by the primitive (cut short after its second vertex for a segment).
 
   const DepthPrimitive& primitive() const {
     return *reinterpret_cast<const DepthPrimitive*>(reinterpret_cast<const unsigned char*>(this) +
-                                                    sizeof(DepthRecord) + height * 2 * sizeof(DepthRecord*));
+                                                    sizeof(DepthRecord));
   }
 };
 
@@ -48,10 +44,16 @@ std::uint32_t depthKey(float depth);
 
 class DepthList {
  public:
-  static constexpr int kMaxHeight = 16;
   // A last guard: the job already bounds the meshes of a redraw well below this;
   // past it later primitives are dropped rather than exhausting memory.
   static constexpr std::size_t kMaxRecords = kMaxDepthRecords;
+
+  // One place in the drawing order: the record and its rank, which orders
+  // ascending as the records are drawn (see rankOf).
+  struct Entry {
+    std::uint32_t rank;
+    DepthRecord* record;
+  };
 
   explicit DepthList(Allocator& allocator);
   ~DepthList();
@@ -67,44 +69,58 @@ class DepthList {
   std::size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
 
-  // Hands every record to `draw`, farthest first, and releases each one right
-  // after it has been drawn. The list is empty afterwards.
+  // Hands every record to `draw`, farthest first, and releases the records once
+  // all are drawn. The list is empty afterwards.
   template <class Draw>
   void drain(Draw&& draw) {
-    while (DepthRecord* first = next(head_, 0)) {
-      draw(static_cast<const DepthRecord&>(*first));
-      unlinkFirst(first);
-    }
-    random_ = kRandomSeed;  // the next redraw takes the same blocks again
+    Entry* const* order = sorted();
+    for (std::size_t i = 0; i < size_; ++i) draw(static_cast<const DepthRecord&>(*entryAt(order, i).record));
+    clear();
   }
 
-  // Releases every record without drawing it.
+  // Releases every record without drawing it. The entries' storage stays for
+  // the next redraw.
   void clear();
 
  private:
-  static DepthRecord*& next(DepthRecord* record, int level);
-  static DepthRecord*& previous(DepthRecord* record, int level);
-  static std::size_t recordSize(DepthKind kind, int height);
+  struct Page;
 
-  // A record with its key set and its primitive still to be filled in.
+  static std::size_t recordSize(DepthKind kind);
+  // A record with its key set and its primitive still to be filled in, or
+  // nullptr once the list is full.
   DepthRecord* newRecord(DepthKind kind, float depth, DepthPrimitive*& primitive);
-  int randomHeight();
-  bool staysBefore(const DepthRecord* record, std::uint32_t key, DepthKind kind) const;
-  DepthRecord* findPredecessor(std::uint32_t key, DepthKind kind) const;
-  void insert(DepthRecord* record);
-  void unlinkFirst(DepthRecord* first);
+  void* take(std::size_t bytes);
+  void grow();
+  Entry& entryAt(Entry* const* segments, std::size_t i) const {
+    return segments[i >> segmentShift_][i & ((std::size_t(1) << segmentShift_) - 1)];
+  }
+  // The entries in drawing order: a stable sort of the arrival order by rank.
+  Entry* const* sorted();
 
   Allocator& allocator_;
-  DepthRecord* head_;     // sentinel on every level, before every record
-  DepthRecord* finger_;   // the most recently inserted record (or the head)
+  Page* pages_ = nullptr;  // the newest page first
+  std::size_t pageBytes_;
+  std::size_t pageUsed_ = 0;
+  // The entries lie in segments of equal size, each small enough to be carved
+  // from the allocator's chunks: they are reused from one redraw to the next
+  // rather than taken afresh (and zeroed) from the system as one large block.
+  // Two tables of segments: the entries in arrival order until sorted, and
+  // the sort's second buffer.
+  Entry** table_[2] = {nullptr, nullptr};
+  std::size_t segments_ = 0;     // in each table
+  std::size_t tableLength_ = 0;  // room in each table
+  int segmentShift_;             // a segment holds 2^segmentShift_ entries
   std::size_t size_ = 0;
-  static constexpr std::uint32_t kRandomSeed = 0x9E3779B9u;
-  std::uint32_t random_ = kRandomSeed;
 };
 
-// A full list of the tallest records fits the 32-bit program.
+// The rank of a record: key descending, then kind, in 32 bits (a key is the
+// bit pattern of a non-negative float, so its top bit is always clear).
+constexpr std::uint32_t rankOf(std::uint32_t key, DepthKind kind) {
+  return ((0x7FFFFFFFu - key) << 1) | static_cast<std::uint32_t>(kind);
+}
+
+// A full list fits the 32-bit program: its records and the two entry arrays.
 static_assert(fitsWithRoom(saturatingProduct(
-    DepthList::kMaxRecords,
-    sizeof(DepthRecord) + DepthList::kMaxHeight * 2 * kPointerBytes32 + sizeof(DepthPrimitive))));
+    DepthList::kMaxRecords, sizeof(DepthRecord) + sizeof(DepthPrimitive) + 2 * (4 + kPointerBytes32))));
 
 }  // namespace vx

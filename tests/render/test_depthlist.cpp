@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -62,44 +63,70 @@ TEST(DepthList, KeyIsTheLargestDepthWithNegativesAsZero) {
   EXPECT_TRUE(list.empty());
 }
 
-// The list must agree with a stable sort by (key descending, triangles first)
-// whatever the insertion pattern: random keys from a small set (many ties),
-// a sawtooth like the rows of a mesh, and steady runs up and down.
-TEST(DepthList, DrainsLikeAStableSortForAnyInsertionPattern) {
+// The order the list had when each record was inserted into a sorted list,
+// walking from the most recently inserted record: past every record with a
+// larger key, or an equal key and the same or an earlier kind.
+std::vector<Added> insertedInOrder(const std::vector<Added>& arrivals) {
+  auto staysBefore = [](const Added& old, const Added& added) {
+    return old.key != added.key ? old.key > added.key : old.kind <= added.kind;
+  };
+  std::vector<Added> list;
+  std::size_t finger = 0;  // where the last record went
+  for (const Added& added : arrivals) {
+    std::size_t at = finger;
+    while (at < list.size() && staysBefore(list[at], added)) ++at;
+    while (at > 0 && !staysBefore(list[at - 1], added)) --at;
+    list.insert(list.begin() + static_cast<std::ptrdiff_t>(at), added);
+    finger = at;
+  }
+  return list;
+}
+
+// The list must agree with insertion into a sorted list and with a stable
+// sort by (key descending, triangles first) whatever the arrival pattern:
+// keys from a small set with either kind at random (many ties), a sawtooth
+// like the rows of a mesh, steady runs up and down, depths behind the viewer.
+TEST(DepthList, DrainsLikeInsertionIntoASortedListForAnyArrivalPattern) {
   struct Pattern {
     const char* name;
     float (*depth)(int i, std::uint32_t& random);
   };
   const Pattern patterns[] = {
       {"ties", [](int, std::uint32_t& r) { r = r * 1664525u + 1013904223u; return 0.4f + (r >> 28) * 0.01f; }},
+      {"few", [](int, std::uint32_t& r) { r = r * 1664525u + 1013904223u; return (r >> 30) * 0.25f - 0.25f; }},
       {"sawtooth", [](int i, std::uint32_t&) { return 0.4f + (i % 97) * 0.002f + (i / 97) * 0.0001f; }},
       {"falling", [](int i, std::uint32_t&) { return 1.0f - i * 1e-4f; }},
       {"rising", [](int i, std::uint32_t&) { return 0.1f + i * 1e-4f; }},
       {"random", [](int, std::uint32_t& r) { r = r * 1664525u + 1013904223u; return (r >> 8) * 1e-7f - 0.1f; }},
+      {"wide", [](int, std::uint32_t& r) { r = r * 1664525u + 1013904223u; return std::ldexp(1.0f, int(r >> 26) - 32); }},
   };
+  Allocator allocator;
+  DepthList list(allocator);  // one list for every pattern, as for successive redraws
   for (const Pattern& pattern : patterns) {
     SCOPED_TRACE(pattern.name);
-    Allocator allocator;
-    DepthList list(allocator);
-    std::vector<Added> expected;
+    std::vector<Added> arrivals;
     std::uint32_t random = 12345;
     for (int i = 0; i < 3000; ++i) {
       float d = pattern.depth(i, random);
-      bool segment = (i % 3) == 1;
+      bool segment = (random >> 7 & 1) != 0 || i % 3 == 1;
       if (segment)
         list.addSegment(at(d), at(d * 0.5f), static_cast<std::uint32_t>(i));
       else
         list.addTriangle(at(d * 0.5f), at(d), at(0), static_cast<std::uint32_t>(i), 0);
-      expected.push_back({depthKey(d), segment ? DepthKind::Segment : DepthKind::Triangle, i});
+      arrivals.push_back({depthKey(d), segment ? DepthKind::Segment : DepthKind::Triangle, i});
     }
-    EXPECT_EQ(list.size(), expected.size());
-    std::stable_sort(expected.begin(), expected.end(), [](const Added& a, const Added& b) {
+    EXPECT_EQ(list.size(), arrivals.size());
+    const std::vector<Added> expected = insertedInOrder(arrivals);
+    std::vector<Added> stable = arrivals;
+    std::stable_sort(stable.begin(), stable.end(), [](const Added& a, const Added& b) {
       return a.key != b.key ? a.key > b.key : a.kind < b.kind;
     });
     std::vector<Added> drawn = drainAll(list);
     ASSERT_EQ(drawn.size(), expected.size());
     for (std::size_t i = 0; i < drawn.size(); ++i) {
       ASSERT_EQ(drawn[i].serial, expected[i].serial) << "position " << i;
+      ASSERT_EQ(stable[i].serial, expected[i].serial) << "position " << i;
+      ASSERT_EQ(drawn[i].key, expected[i].key) << "position " << i;
     }
   }
 }
