@@ -48,9 +48,9 @@ Status registerFrameClass(HINSTANCE instance) {
   WNDCLASSEXW frameClass;
   Status status = sys::getClassInfoEx(nullptr, "", kSystemDialogClass, frameClass);
   if (failed(status)) return status;
+  // Without its icon (a program built without one) the frame still works.
   HICON icon = nullptr, smallIcon = nullptr;
-  status = sys::loadIcon(instance, kProgramIcon, icon);
-  if (failed(status)) return status;
+  sys::loadIcon(instance, kProgramIcon, icon);
   sys::loadIconImage(instance, kProgramIcon, sys::getSystemMetrics(SM_CXSMICON), sys::getSystemMetrics(SM_CYSMICON),
                      smallIcon);
   frameClass.hInstance = instance;
