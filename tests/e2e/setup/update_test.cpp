@@ -229,5 +229,26 @@ TEST_F(Uninstaller, RemovesWhatItsReleaseInstalledAndNothingElse) {
   expectChange("drive C: on a second run", after.files, again.files, after.files);
 }
 
+// The user forgot to end the program: the uninstaller still completes. The
+// running program's file cannot be deleted, nor the folder the program works
+// in (that of the graph file it opened), so those and their parents stay;
+// everything else goes.
+TEST_F(Uninstaller, CompletesWhileTheProgramRuns) {
+  install(kReleaseCurrent);
+  const Folders folders = Folders::now();
+  const OpenedProgram opened = openThroughShell(folders.windows + "\\Veltrix\\Spheres\\Sphere by Its Equation.vlx");
+  ASSERT_TRUE(opened.window);
+  uninstall(uninstallString(), Answer::Ok);
+  Listing left;
+  for (const std::string& path : pathsOf(listFiles())) {
+    if (path.find("\\Veltrix\\") != std::string::npos || path.ends_with("\\Veltrix.lnk")) left.insert(path);
+  }
+  const std::string programFolder = folders.programFiles + "\\Veltrix\\";
+  const std::string sampleFolder = folders.windows + "\\Veltrix\\";
+  EXPECT_EQ(describe({left, {}}),
+            describe({{programFolder, programFolder + "veltrix.exe", sampleFolder, sampleFolder + "Spheres\\"}, {}}));
+  closeProgram(opened);
+}
+
 }  // namespace
 }  // namespace e2e::setup
