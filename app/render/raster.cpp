@@ -171,8 +171,8 @@ void scanTriangle(const FrameBuffer& fb, const ShadeTables* tables, const std::i
 
 constexpr std::int64_t kHalf = std::int64_t(1) << 31;
 
-// Steps along the major direction; the minor coordinate advances by a 32.32
-// slope, and each run of pixels on one row (or column) is written in one go.
+// Steps along the major direction, one pixel per step; the minor coordinate
+// advances by a 32.32 slope.
 // A line with an end outside the picture is first narrowed to the stretch of
 // the major axis where it can be inside; its pixels stay those of the whole line.
 template <class Writer>
@@ -205,23 +205,24 @@ void drawLineOf(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::in
     }
   }
   std::int64_t w = std::int64_t(w0) * kOne + kHalf + (first - u0) * step;
+  std::uint8_t* const* rows = fb.rows;
   if (rowMajor) {
-    std::int64_t u = first;
-    while (u <= last) {
+    // One pixel per column, on the row the minor coordinate has reached. Mesh
+    // lines are short, so finding where each run of a row ends would cost more
+    // than the pixels it groups.
+    if (!clipped) {
+      for (std::int64_t u = first; u <= last; ++u, w += step)
+        Writer::pixel(rows[w >> 32], static_cast<std::int32_t>(u), color);
+      return;
+    }
+    for (std::int64_t u = first; u <= last; ++u, w += step) {
       const std::int32_t minor = static_cast<std::int32_t>(w >> 32);
-      const std::int64_t runStart = u;
-      do {
-        ++u;
-        w += step;
-      } while (u <= last && static_cast<std::int32_t>(w >> 32) == minor);
-      if (clipped && (minor < wLow || minor > wHigh)) continue;
-      std::uint8_t* row = fb.rows[minor];
-      for (std::int64_t x = runStart; x < u; ++x) Writer::pixel(row, static_cast<std::int32_t>(x), color);
+      if (minor < wLow || minor > wHigh) continue;
+      Writer::pixel(rows[minor], static_cast<std::int32_t>(u), color);
     }
     return;
   }
-  // Runs along a column: one pixel per row.
-  std::uint8_t* const* rows = fb.rows;
+  // One pixel per row.
   if (!clipped) {
     for (std::int64_t u = first; u <= last; ++u, w += step) Writer::pixel(rows[u], static_cast<std::int32_t>(w >> 32), color);
     return;
