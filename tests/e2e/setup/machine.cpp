@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <memory>
+#include <iterator>
 
 #include "driver.h"
 
