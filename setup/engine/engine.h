@@ -112,4 +112,20 @@ void closeFrame(SetupState& state);
 void showFailure(HWND owner, std::string_view caption, std::string_view lead, Status status, bool withCodes,
                  std::string_view closing);
 
+// ---- The installer's and the updater's run ---------------------------------
+
+struct SetupTexts {
+  std::string_view caption;
+  std::string_view confirmation;
+  std::string_view progress;
+  std::string_view completion;
+  std::string_view failureLead;     // the failure message up to its codes
+  std::string_view failureClosing;  // the sentence after them
+};
+
+// Asks, shows the progress panel, fills the special folders, runs `work` with
+// them and says "Done."; the first failure shows the message with its codes.
+// Then closes the frame and ends the program with exit code 0, whatever happened.
+[[noreturn]] void runSetupProgram(SetupState& state, const SetupTexts& texts, Status (*work)(const FolderTable&));
+
 }  // namespace vx::setup

@@ -43,32 +43,9 @@ constexpr char kFailureLead[] =
     "Unexpected Windows failure while installing " VX_RELEASE ".  Unable to continue, error code = ";
 constexpr char kFailureClosing[] = "Please visit the Veltrix web site, " VX_WEB_SITE ", for more help.";
 
-[[noreturn]] void finish(SetupState& state) {
-  closeFrame(state);
-  sys::exitProcess(0);
-}
+Status install(const FolderTable& folders) { return installRelease(kCarriedTrees.install, folders); }
 
-[[noreturn]] void fail(SetupState& state, Status status) {
-  showFailure(state.frame, kCaption, kFailureLead, status, true, kFailureClosing);
-  finish(state);
-}
-
-void stopOnFailure(SetupState& state, Status status) {
-  if (failed(status)) fail(state, status);
-}
-
-[[noreturn]] void install(SetupState& state) {
-  stopOnFailure(state, createFrame(state, kCaption, kSetupLayout));
-  const std::int32_t answer = askPanel(state, kConfirmation, PanelButtons::OkCancel);
-  stopOnFailure(state, answer);
-  if (answer != IDOK) finish(state);
-  stopOnFailure(state, showPanel(state, kProgress, PanelButtons::None));
-  letPanelPaint();
-  stopOnFailure(state, fillSpecialFolders(state.folders));
-  stopOnFailure(state, installRelease(kCarriedTrees.install, state.folders.table()));
-  stopOnFailure(state, askPanel(state, kCompletion, PanelButtons::Ok));
-  finish(state);
-}
+constexpr SetupTexts kTexts = {kCaption, kConfirmation, kProgress, kCompletion, kFailureLead, kFailureClosing};
 
 }  // namespace
 
@@ -77,5 +54,5 @@ void stopOnFailure(SetupState& state, Status status) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   vx::setup::SetupState state;
   state.instance = instance;
-  vx::setup::install(state);
+  vx::setup::runSetupProgram(state, vx::setup::kTexts, vx::setup::install);
 }

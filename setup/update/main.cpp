@@ -31,20 +31,6 @@ constexpr char kCompletion[] =
 constexpr char kFailureLead[] = "Unexpected Windows failure while updating Veltrix.  Unable to continue, error code = ";
 constexpr char kFailureClosing[] = "Please visit the Veltrix web site, " VX_WEB_SITE ", for more help.";
 
-[[noreturn]] void finish(SetupState& state) {
-  closeFrame(state);
-  sys::exitProcess(0);
-}
-
-[[noreturn]] void fail(SetupState& state, Status status) {
-  showFailure(state.frame, kCaption, kFailureLead, status, true, kFailureClosing);
-  finish(state);
-}
-
-void stopOnFailure(SetupState& state, Status status) {
-  if (failed(status)) fail(state, status);
-}
-
 // Registry values first, so that nothing points at files that are gone; then
 // the shortcuts and the files. Folders go only when nothing of the user's is left.
 void removeOlderRelease(const FolderTable& folders) {
@@ -53,20 +39,12 @@ void removeOlderRelease(const FolderTable& folders) {
   deleteListed(kCarriedTrees.removal.files, folders);
 }
 
-[[noreturn]] void update(SetupState& state) {
-  stopOnFailure(state, createFrame(state, kCaption, kSetupLayout));
-  const std::int32_t answer = askPanel(state, kConfirmation, PanelButtons::OkCancel);
-  stopOnFailure(state, answer);
-  if (answer != IDOK) finish(state);
-  stopOnFailure(state, showPanel(state, kProgress, PanelButtons::None));
-  letPanelPaint();
-  stopOnFailure(state, fillSpecialFolders(state.folders));
-  const FolderTable folders = state.folders.table();
+Status update(const FolderTable& folders) {
   removeOlderRelease(folders);
-  stopOnFailure(state, installRelease(kCarriedTrees.install, folders));
-  stopOnFailure(state, askPanel(state, kCompletion, PanelButtons::Ok));
-  finish(state);
+  return installRelease(kCarriedTrees.install, folders);
 }
+
+constexpr SetupTexts kTexts = {kCaption, kConfirmation, kProgress, kCompletion, kFailureLead, kFailureClosing};
 
 }  // namespace
 
@@ -75,5 +53,5 @@ void removeOlderRelease(const FolderTable& folders) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   vx::setup::SetupState state;
   state.instance = instance;
-  vx::setup::update(state);
+  vx::setup::runSetupProgram(state, vx::setup::kTexts, vx::setup::update);
 }
