@@ -103,9 +103,10 @@ function(_veltrix_release_variables release images out_variables out_depends)
   set(${out_depends} ${depends} PARENT_SCOPE)
 endfunction()
 
-# One custom command that makes the trees `specs` names into `dir` and, when
-# `source` is given, the source that embeds them; the target `name` runs it.
-# Each spec is FIELD=RELEASE:KIND; the tree goes to dir/RELEASE-KIND.tree and,
+# One custom command that makes the trees the remaining arguments ask for into
+# `dir` and, when `source` is given, the source that embeds them; the target
+# `name` runs it.
+# Each request is FIELD=RELEASE:KIND; the tree goes to dir/RELEASE-KIND.tree and,
 # unless FIELD is "-", into kCarriedTrees.FIELD.
 function(_veltrix_tree_command name dir title source)
   _veltrix_maketree(maketree depends)
@@ -113,8 +114,8 @@ function(_veltrix_tree_command name dir title source)
   set(commands "")
   set(outputs "")
   set(fields "")
-  foreach(spec IN LISTS ARGN)
-    string(REGEX MATCH "^([^=]+)=([^:]+):(.+)$" matched "${spec}")
+  foreach(request IN LISTS ARGN)
+    string(REGEX MATCH "^([^=]+)=([^:]+):(.+)$" matched "${request}")
     set(field ${CMAKE_MATCH_1})
     set(release ${CMAKE_MATCH_2})
     set(kind ${CMAKE_MATCH_3})
