@@ -273,10 +273,9 @@ double Program::processorMillis() const {
   return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;  // 100 ns units
 }
 
-// The current directory lives in the process parameters that the process
-// environment block points to; the two offsets are those of the system's
-// layout for this pointer size.
-std::wstring Program::currentDirectory() const {
+// The strings of the process parameters that the process environment block
+// points to, at the offsets of the system's layout for this pointer size.
+ProcessParameters readProcessParameters(HANDLE process) {
   struct BasicInformation {
     LONG_PTR exitStatus;
     std::uintptr_t environmentBlock;
@@ -285,16 +284,28 @@ std::wstring Program::currentDirectory() const {
   using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
   auto query = reinterpret_cast<Query>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-  if (!query || query(info_.hProcess, 0, &basic, sizeof basic, nullptr) != 0) return L"";
+  ProcessParameters out;
+  if (!query || query(process, 0, &basic, sizeof basic, nullptr) != 0) return out;
+  auto read = [process](std::uintptr_t address, void* data, std::size_t size) {
+    SIZE_T done = 0;
+    return ReadProcessMemory(process, reinterpret_cast<const void*>(address), data, size, &done) && done == size;
+  };
   constexpr bool wide = sizeof(void*) == 8;
   std::uintptr_t parameters = 0;
-  if (!read(basic.environmentBlock + (wide ? 0x20 : 0x10), &parameters, sizeof parameters)) return L"";
-  struct { USHORT length, maximum; std::uintptr_t buffer; } dosPath{};
-  if (!read(parameters + (wide ? 0x38 : 0x24), &dosPath, sizeof dosPath)) return L"";
-  std::wstring path(dosPath.length / 2, L'\0');
-  if (!read(dosPath.buffer, path.data(), dosPath.length)) return L"";
-  return path;
+  if (!read(basic.environmentBlock + (wide ? 0x20 : 0x10), &parameters, sizeof parameters)) return out;
+  auto text = [&](std::size_t offset) {
+    struct { USHORT length, maximum; std::uintptr_t buffer; } unicode{};
+    if (!read(parameters + offset, &unicode, sizeof unicode)) return std::wstring();
+    std::wstring value(unicode.length / 2, L'\0');
+    return read(unicode.buffer, value.data(), unicode.length) ? value : std::wstring();
+  };
+  out.currentDirectory = text(wide ? 0x38 : 0x24);
+  out.image = text(wide ? 0x60 : 0x38);
+  out.commandLine = text(wide ? 0x70 : 0x40);
+  return out;
 }
+
+std::wstring Program::currentDirectory() const { return readProcessParameters(info_.hProcess).currentDirectory; }
 
 namespace {
 

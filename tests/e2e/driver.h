@@ -55,6 +55,13 @@ class Snapshot {
 // bit of the navigation keys, and the Alt bit of the system keys).
 enum class KeyAction { Down, Up };
 
+// The image path, command line and current directory of a running process,
+// read from its process parameters (empty strings where they cannot be read).
+struct ProcessParameters {
+  std::wstring image, commandLine, currentDirectory;
+};
+ProcessParameters readProcessParameters(HANDLE process);
+
 class Program {
  public:
   // Starts veltrix.exe with `arguments` after its own quoted path, in `folder`

@@ -80,42 +80,6 @@ void postKey(HWND window, UINT virtualKey, bool alt) {
   EXPECT_TRUE(PostMessageW(target, alt ? WM_SYSKEYUP : WM_KEYUP, virtualKey, flags | (LPARAM(3) << 30)));
 }
 
-struct ProcessParameters {
-  std::wstring image, commandLine, currentDirectory;
-};
-
-// The strings of the process parameters that the process environment block
-// points to, at the offsets of the system's layout for this pointer size.
-ProcessParameters readParameters(HANDLE process) {
-  struct BasicInformation {
-    LONG_PTR exitStatus;
-    std::uintptr_t environmentBlock;
-    ULONG_PTR affinity, priority, processId, parentId;
-  } basic{};
-  using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
-  auto query = reinterpret_cast<Query>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-  ProcessParameters out;
-  if (!query || query(process, 0, &basic, sizeof basic, nullptr) != 0) return out;
-  auto read = [process](std::uintptr_t address, void* data, std::size_t size) {
-    SIZE_T done = 0;
-    return ReadProcessMemory(process, reinterpret_cast<const void*>(address), data, size, &done) && done == size;
-  };
-  constexpr bool wide = sizeof(void*) == 8;
-  std::uintptr_t parameters = 0;
-  if (!read(basic.environmentBlock + (wide ? 0x20 : 0x10), &parameters, sizeof parameters)) return out;
-  auto text = [&](std::size_t offset) {
-    struct { USHORT length, maximum; std::uintptr_t buffer; } unicode{};
-    if (!read(parameters + offset, &unicode, sizeof unicode)) return std::wstring();
-    std::wstring value(unicode.length / 2, L'\0');
-    return read(unicode.buffer, value.data(), unicode.length) ? value : std::wstring();
-  };
-  out.currentDirectory = text(wide ? 0x38 : 0x24);
-  out.image = text(wide ? 0x60 : 0x38);
-  out.commandLine = text(wide ? 0x70 : 0x40);
-  return out;
-}
-
 HWND programWindow(DWORD processId) {
   for (HWND window : visibleTopLevelWindows()) {
     DWORD owner = 0;
@@ -268,7 +232,7 @@ OpenedProgram openThroughShell(const std::string& file) {
   waitUntil(
       [&] {
         program.window = programWindow(program.processId);
-        const ProcessParameters parameters = readParameters(execute.hProcess);
+        const ProcessParameters parameters = readProcessParameters(execute.hProcess);
         program.image = parameters.image;
         program.commandLine = parameters.commandLine;
         program.currentDirectory = parameters.currentDirectory;
