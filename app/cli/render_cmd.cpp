@@ -1,5 +1,5 @@
 // veltrix render: draw the picture the program would show for a graph file and
-// write it as a PNG.
+// write it as a PNG, or draw it frame after frame as an animated GIF or PNG.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/limits.h"
+#include "cli/animation.h"
 #include "cli/cli.h"
 #include "cli/font.h"
 #include "cli/png_writer.h"
@@ -23,6 +24,8 @@ namespace {
 const char kRenderHelp[] =
     "usage: veltrix render [FILE|-] -o OUT.png [--size WxH] [--time T] [--angles H,E]\n"
     "                      [--zoom Z] [--depth 32|8] [--release current|2000]\n"
+    "       veltrix render [FILE|-] -o OUT.gif|OUT.png --frames N [--from T0] [--to T1]\n"
+    "                      [--turn R] [--fps F] [options]\n"
     "\n"
     "Executes a graph file as the program does when it opens it and draws the\n"
     "picture it shows, without a window. The last command must be a graph command.\n"
@@ -40,6 +43,18 @@ const char kRenderHelp[] =
     "                    (default) or '2000' (see 'veltrix run --help')\n"
     "  --help            show this help\n"
     "\n"
+    "Animations (OUT.gif or OUT.png, chosen by the extension; they loop for ever):\n"
+    "  --frames N        draw N frames, 1..1000\n"
+    "  --from T0         'time' in the first frame (default: --time)\n"
+    "  --to T1           'time' in the last frame (default: T0)\n"
+    "  --turn R          turn the view by R radians about the vertical axis over\n"
+    "                    the whole loop, in equal steps (6.2832 is a full turn)\n"
+    "  --fps F           frames per second, 0.01..100 (default 20); a GIF counts\n"
+    "                    in hundredths of a second: 1/F is rounded to the nearest\n"
+    "  A GIF holds the 8-bit picture with its palette; an animated PNG follows\n"
+    "  --depth. Frames that would all be the same (a graph without 'time' and no\n"
+    "  --turn) are refused. An OUT.gif without --frames is a GIF of one picture.\n"
+    "\n"
     "A picture that takes more than a second shows its progress when standard error\n"
     "is a terminal. Ctrl-C stops it: nothing is written and the exit status is 130.\n";
 
@@ -53,6 +68,10 @@ struct RenderArguments {
   double zoom = 1;
   PixelFormat format = PixelFormat::Rgb32;
   const ReleaseProfile* release = &kCurrentRelease;
+  bool depthGiven = false;
+  // Animations: --frames or an OUT.gif.
+  bool animate = false, animationOptions = false, fromGiven = false, toGiven = false;
+  Animation animation;
 };
 
 bool parseSide(const std::string& text, int& out) {
@@ -88,6 +107,55 @@ std::string parseAngles(const char* text, RenderArguments& args) {
     return "--angles needs two numbers H,E in radians";
   }
   args.angles = true;
+  return "";
+}
+
+bool isAnimationOption(const std::string& option) {
+  return option == "--frames" || option == "--from" || option == "--to" || option == "--turn" || option == "--fps";
+}
+
+// Returns an empty string or the usage problem.
+std::string parseAnimationOption(const std::string& option, const char* value, RenderArguments& args) {
+  Animation& a = args.animation;
+  double number = 0;
+  if (option == "--frames") {
+    if (!value || !parseSide(value, a.frames) || a.frames < 1 || a.frames > kMaxFrames) {
+      return "--frames needs a number of frames from 1 to " + std::to_string(kMaxFrames);
+    }
+    args.animate = true;
+    return "";
+  }
+  if (!value || !parseDoubleArgument(value, number)) return option + " needs a number";
+  args.animationOptions = true;
+  if (option == "--from") {
+    a.from = number, args.fromGiven = true;
+  } else if (option == "--to") {
+    a.to = number, args.toGiven = true;
+  } else if (option == "--turn") {
+    a.turn = number;
+  } else if (number < kMinFps || number > kMaxFps) {
+    return "--fps must be between 0.01 and 100";
+  } else {
+    a.fps = number;
+  }
+  return "";
+}
+
+// Settles what an animation needs once all options are read; returns an empty
+// string or the usage problem.
+std::string checkAnimation(RenderArguments& args) {
+  Animation& a = args.animation;
+  const bool named = animationFormatOf(args.output, a.format);
+  if (named && a.format == AnimationFormat::Gif) args.animate = true;
+  if (!args.animate) {
+    return args.animationOptions ? "--from, --to, --turn and --fps need --frames N" : "";
+  }
+  if (!named) return "an animation is written as OUT.gif or OUT.png";
+  if (a.format == AnimationFormat::Gif && args.depthGiven && args.format == PixelFormat::Rgb32) {
+    return "a GIF holds the 8-bit picture: --depth 32 cannot be used with OUT.gif";
+  }
+  if (!args.fromGiven) a.from = args.time;
+  if (!args.toGiven) a.to = a.from;
   return "";
 }
 
@@ -137,15 +205,32 @@ int parseArguments(int argc, char** argv, RenderArguments& args) {
       } else {
         return usageError("render", "--depth must be 32 or 8");
       }
+      args.depthGiven = true;
     } else if (option == "--release") {
       int exitStatus = kExitDone;
       if (!parseReleaseArgument("render", scan.value(), args.release, exitStatus)) return exitStatus;
+    } else if (isAnimationOption(option)) {
+      const std::string problem = parseAnimationOption(option, scan.value(), args);
+      if (!problem.empty()) return usageError("render", problem);
     } else {
       return usageError("render", "unknown option '" + option + "'");
     }
   }
   if (args.output.empty()) return usageError("render", "no output file: give -o OUT.png");
+  const std::string problem = checkAnimation(args);
+  if (!problem.empty()) return usageError("render", problem);
   return -1;
+}
+
+// Frames that would all be the same are refused: that is rarely what was meant.
+std::string stillAnimation(const RenderArguments& args, const Document& document) {
+  const Animation& a = args.animation;
+  if (!args.animate || a.frames < 2 || a.turn != 0) return "";
+  if (!document.job.usesTime()) {
+    return "every frame would be the same: the graph does not use 'time' (give --turn R to turn the view)";
+  }
+  if (a.from == a.to) return "every frame would be the same: 'time' does not move (give --from T0 --to T1)";
+  return "";
 }
 
 std::string refusalOf(const ExecResult& result) {
@@ -212,6 +297,8 @@ int commandRender(int argc, char** argv) {
     updateEyeVector(document.view);
   }
   document.zoom = static_cast<float>(args.zoom);
+  const std::string still = stillAnimation(args, document);
+  if (!still.empty()) return refuse(graphTextName(args.path), still);
 
   FontPainter font;
   std::string fontProblem;
@@ -221,11 +308,13 @@ int commandRender(int argc, char** argv) {
     std::fprintf(stderr, "veltrix render: %s; the box is drawn without labels\n", fontProblem.c_str());
   }
 
-  std::string png;
-  const int failure = drawPicture(host, document, args, png);
+  std::string bytes;
+  const int failure = args.animate ? drawAnimation(host, document, args.animation, args.width, args.height,
+                                                   args.format, args.output, bytes)
+                                   : drawPicture(host, document, args, bytes);
   if (failure >= 0) return failure;
   if (PosixHost::interrupted()) return interrupted();
-  return writeOutput(host, args.output, png);
+  return writeOutput(host, args.output, bytes);
 }
 
 }  // namespace vx::cli
