@@ -3,8 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/executablememory.h"
 #include "base/fpu.h"
 #include "cli/cli.h"
+#include "lang/native.h"
 
 namespace {
 
@@ -70,5 +72,6 @@ int dispatch(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   vx::setProgramFloatingPointMode();
+  vx::useExecutableMemory(&vx::systemExecutableMemory());
   return checkedStandardOutput(dispatch(argc, argv));
 }

@@ -1,8 +1,8 @@
 #pragma once
 // Compiled code: the stack-machine instruction sequence of one folded expression,
 // run once per grid point. The sequence is the single source of truth: the
-// interpreter (vm.cpp) runs it, and a native backend would translate it
-// instruction by instruction with the same routines.
+// interpreter (vm.cpp) runs it, and the native backend (native.cpp) translates
+// it instruction by instruction into x87 machine code with the same routines.
 //
 // Machine model: a stack of extended-precision values whose top is kept apart
 // (TOS), an integer status register for conditions, and the point pointer that
@@ -106,12 +106,15 @@ struct CompiledCode {
   std::uint32_t count;     // instructions, the closing return included
   std::uint32_t maxDepth;  // values on the stack at most, the top included
   CodeShape shape;
+  // The native code of this code's shape (see native.h), or 0: run by the interpreter.
+  std::uint16_t native;
   const LangState* state;  // what near and the data-array lookup read
   // The inner coordinates the tables of kOpLoadTable follow (null without tables):
   // the code runs only with a point into this array, whose index picks the entry.
   const double* sweep;
 
-  static constexpr std::size_t kHeaderSize = (sizeof(std::uint32_t) * 3 + sizeof(CodeShape) + 2 * sizeof(void*) + 7) / 8 * 8;
+  static constexpr std::size_t kHeaderSize =
+      (sizeof(std::uint32_t) * 3 + sizeof(CodeShape) + sizeof(std::uint16_t) + 2 * sizeof(void*) + 7) / 8 * 8;
   static constexpr std::uint32_t kInitialCapacity = tuning::kCodeBlockStart;
   // Values the interpreter keeps on the machine stack; deeper code has its scratch stack.
   static constexpr std::uint32_t kLocalStackDepth = tuning::kFastStackDepth;

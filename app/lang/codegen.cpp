@@ -6,6 +6,7 @@
 #include "base/check.h"
 #include "lang/fold.h"
 #include "lang/keywords.h"
+#include "lang/native.h"
 
 namespace vx {
 
@@ -80,6 +81,7 @@ CodeBuilder::CodeBuilder(LangState& state, CodeShape shape) : state_(state), inn
   code_->count = 0;
   code_->maxDepth = 0;
   code_->shape = shape;
+  code_->native = 0;
   code_->state = &state;
   code_->sweep = nullptr;
 }
@@ -280,7 +282,9 @@ CompiledCode* compileExpression(LangState& state, const ExprNode* folded, Form f
     emitConditionOf(builder, folded);
   else
     emitValueOf(builder, folded);
-  return builder.finish();
+  CompiledCode* code = builder.finish();
+  attachNativeCode(code);
+  return code;
 }
 
 void releaseCode(LangState& state, CompiledCode* code) {

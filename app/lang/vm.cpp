@@ -2,11 +2,13 @@
 // loop of the whole product. The top of the stack lives in a local (an x87
 // register), fused instructions take leaf operands straight from the instruction
 // or the point, and the stack is a small fixed array unless the code needs more,
-// when it runs on the scratch stack its block carries.
+// when it runs on the scratch stack its block carries. Code with native code of
+// its shape runs that instead, on the same stack.
 #include <cmath>
 
 #include "base/check.h"
 #include "lang/code.h"
+#include "lang/native.h"
 
 namespace vx {
 
@@ -172,10 +174,26 @@ __attribute__((always_inline)) inline Outcome execute(const CompiledCode* code, 
 #undef VX_BINARY
 #undef VX_COMPARE
 
+// Native code leaves its values at the bottom of the stack, the first one lowest,
+// where the interpreter keeps the value the first push saved below them.
+__attribute__((always_inline)) inline Outcome runNative(NativeFunction native, const CompiledCode* code,
+                                                        const double* point, real* stack) {
+  NativeFrame frame{code->instructions(), stack, point, 0, code, 0, 0};
+  if (code->sweep) frame.tableOffset = (point - code->sweep) * static_cast<std::intptr_t>(sizeof(real));
+  native(&frame);
+  const std::uint32_t depth = resultDepth(code->shape);
+  if (depth == 0) return {0, stack, static_cast<std::uint16_t>(frame.status)};
+  return {stack[depth - 1], stack + depth - 1, static_cast<std::uint16_t>(frame.status)};
+}
+
 // Runs the code on a stack big enough for it; `use` reads the outcome.
 template <class Use>
 __attribute__((always_inline)) inline auto runWith(const CompiledCode* code, const double* point, Use use) {
   if (!point) point = &kNoPoint;
+  if (const NativeFunction native = nativeFunction(code->native)) {
+    real stack[CompiledCode::kLocalStackDepth];
+    return use(runNative(native, code, point, code->hasScratchStack() ? code->scratchStack() : stack));
+  }
   if (__builtin_expect(!code->hasScratchStack(), 1)) {
     real stack[CompiledCode::kLocalStackDepth];
     return use(execute(code, point, stack));

@@ -60,6 +60,15 @@ Status virtualFree(void* block, std::size_t size, DWORD freeType) {
   return check(VirtualFree(block, size, freeType), kVirtualFreeFailed);
 }
 
+Status virtualProtect(void* pages, std::size_t size, DWORD protection) {
+  DWORD previous = 0;
+  return check(VirtualProtect(pages, size, protection, &previous), kVirtualProtectFailed);
+}
+
+Status flushInstructionCache(const void* start, std::size_t size) {
+  return check(FlushInstructionCache(GetCurrentProcess(), start, size), kFlushInstructionCacheFailed);
+}
+
 Status createProcess(std::string_view commandLine, DWORD flags, int show, PROCESS_INFORMATION& process) {
   if (!validName(commandLine)) return invalidName(kCreateProcessFailed);
   // The system may write into the command line: it needs a copy of its own.

@@ -32,5 +32,9 @@ Status resumeThread(HANDLE thread);
 void getSystemInfo(SYSTEM_INFO& info);
 Status virtualAlloc(void* address, std::size_t size, DWORD allocationType, DWORD protection, void*& block);
 Status virtualFree(void* block, std::size_t size, DWORD freeType);
+// Changes the protection of committed pages (the previous one is not kept).
+Status virtualProtect(void* pages, std::size_t size, DWORD protection);
+// After code was written to memory, before it runs.
+Status flushInstructionCache(const void* start, std::size_t size);
 
 }  // namespace vx::sys

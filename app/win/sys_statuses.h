@@ -39,6 +39,8 @@ constexpr Status spelledStatus(const char (&letters)[N], bool markSecond = false
   X(kSetThreadPriorityFailed, "STP")                  \
   X(kVirtualAllocFailed, "VA")                        \
   X(kVirtualFreeFailed, "VF")                         \
+  X(kVirtualProtectFailed, "VP")                      \
+  X(kFlushInstructionCacheFailed, "FIC")              \
   X(kCreateProcessFailed, "CP", true)                 \
   X(kResumeThreadFailed, "RT")                        \
   /* folders and files */                             \
