@@ -19,6 +19,8 @@ const char kUsage[] =
     "  run     [--time T] [FILE|-]                     execute a graph text and print\n"
     "                                                  what the status bar would show\n"
     "  render  [FILE|-] -o OUT.png [options]           draw the picture the program shows\n"
+    "                                                  or, with --frames N, an animated\n"
+    "                                                  GIF or PNG\n"
     "  convert --to binary|ascii [--seed N] IN OUT     rewrite a graph file in either form\n"
     "  defaults [--release current|2000]               print Defaults.vlx: every option\n"
     "                                                  with its default value\n"
