@@ -73,6 +73,7 @@ bool parseDoubleArgument(const char* text, double& out);
 int commandRun(int argc, char** argv);
 int commandConvert(int argc, char** argv);
 int commandRender(int argc, char** argv);
+int commandExport(int argc, char** argv);
 int commandDefaults(int argc, char** argv);
 
 }  // namespace vx::cli

@@ -21,12 +21,14 @@ const char kUsage[] =
     "  render  [FILE|-] -o OUT.png [options]           draw the picture the program shows\n"
     "                                                  or, with --frames N, an animated\n"
     "                                                  GIF or PNG\n"
+    "  export  [FILE|-] -o OUT.stl|.obj|.ply [options] write the surfaces as a triangle\n"
+    "                                                  mesh (a solid for an inequality)\n"
     "  convert --to binary|ascii [--seed N] IN OUT     rewrite a graph file in either form\n"
     "  defaults [--release current|2000]               print Defaults.vlx: every option\n"
     "                                                  with its default value\n"
     "\n"
-    "With no FILE, run and render use the built-in opening graph. '-' reads standard\n"
-    "input. 'veltrix COMMAND --help' describes a command.\n"
+    "With no FILE, run, render and export use the built-in opening graph. '-' reads\n"
+    "standard input. 'veltrix COMMAND --help' describes a command.\n"
     "\n"
     "exit status: 0 done; 1 input refused, nothing to draw or output not written;\n"
     "2 usage error; 130 interrupted (Ctrl-C).\n";
@@ -39,6 +41,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"run", vx::cli::commandRun},
     {"render", vx::cli::commandRender},
+    {"export", vx::cli::commandExport},
     {"convert", vx::cli::commandConvert},
     {"defaults", vx::cli::commandDefaults},
 };

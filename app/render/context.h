@@ -49,6 +49,11 @@ struct SurfacePolygon {
   int count;
   PixelColor first, second;
   const GraphItem* item;
+  // The vertices turn counter-clockwise (right-hand rule in x, y, z) around the
+  // normal of the first side; true when that side faces the grid points where the
+  // condition fails: an inequality's false side, or where an equation's right
+  // side is below its left.
+  bool firstOutside;
 };
 
 // Where surface polygons go. The renderer's own sink fills them (and draws their
@@ -56,6 +61,17 @@ struct SurfacePolygon {
 struct PolygonSink {
   void* context = nullptr;
   void (*emit)(void* context, const SurfacePolygon& polygon) = nullptr;
+};
+
+// Where a parametric surface's quadrilaterals go instead of the picture (mesh
+// export). A quadrilateral joins the samples (i, j-1), (i+1, j-1), (i+1, j) and
+// (i, j) along u and v; `corner` holds their graph coordinates, null where the
+// form is undefined. A form that is a curve or a point is reported whole.
+struct ParametricSink {
+  void* context = nullptr;
+  void (*quad)(void* context, const GraphItem& item, int i, int j, const double* const corner[4],
+               PixelColor color) = nullptr;
+  void (*curve)(void* context, const GraphItem& item) = nullptr;
 };
 
 struct RenderContext {
@@ -70,6 +86,7 @@ struct RenderContext {
   ColorState colors;
   RasterTarget target;
   PolygonSink sink;
+  const ParametricSink* parametricSink = nullptr;  // none: parametric forms are drawn
   // Grid step along each world axis in that axis' units (sampling range over
   // point count less one); the threshold of pole detection is twice this.
   double gridStep[3] = {0, 0, 0};

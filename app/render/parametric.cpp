@@ -67,6 +67,8 @@ class ParametricDrawer final : public ClipTarget {
   void drawCurve(const GraphItem& item, Shape shape);
   bool rowDone();
   void drawQuad(const SamplePoint* const corner[4], double uMean, double vMean);
+  void emitQuad(const GraphItem& item, int i, int j, const SamplePoint* const corner[4], double uMean,
+                double vMean);
   void drawTriangle(const SamplePoint& a, const SamplePoint& b, const SamplePoint& c, PixelColor color);
   void drawSegment(const SamplePoint& a, const SamplePoint& b, PixelColor color);
   void drawMesh(const SamplePoint* previous, const SamplePoint* current, int count);
@@ -229,6 +231,7 @@ Shape ParametricDrawer::probeShape(const GraphItem& item) {
 bool ParametricDrawer::draw(const GraphItem& item) {
   const Shape shape = probeShape(item);
   if (shape == Shape::Surface) return drawSurface(item);
+  if (ctx_.parametricSink) ctx_.parametricSink->curve(ctx_.parametricSink->context, item);
   drawCurve(item, shape);
   // A curve is one row's work: its rows count as done together.
   rowsDone_ += static_cast<std::uint32_t>(nv_);
@@ -244,12 +247,17 @@ bool ParametricDrawer::drawSurface(const GraphItem& item) {
   for (int j = 0; j <= nv_; ++j) {
     const double v = vAt(j);
     sampleRow(item, v, us_, nu_ + 1, current);
-    if (job_.mesh()) drawMesh(j > 0 ? previous : nullptr, current, nu_ + 1);
+    if (job_.mesh() && !ctx_.parametricSink) drawMesh(j > 0 ? previous : nullptr, current, nu_ + 1);
     if (j > 0) {
       const double vMean = (vPrevious + v) * 0.5;
       for (int i = 0; i < nu_; ++i) {
         const SamplePoint* corner[4] = {&previous[i], &previous[i + 1], &current[i + 1], &current[i]};
-        drawQuad(corner, (us_[i] + us_[i + 1]) * 0.5, vMean);
+        const double uMean = (us_[i] + us_[i + 1]) * 0.5;
+        if (ctx_.parametricSink) {
+          emitQuad(item, i, j, corner, uMean, vMean);
+        } else {
+          drawQuad(corner, uMean, vMean);
+        }
       }
     }
     // The next row reuses the older row's storage.
@@ -276,6 +284,23 @@ void ParametricDrawer::drawQuad(const SamplePoint* const corner[4], double uMean
   const PixelColor color = colorOf(defined, count, uMean, vMean);
   drawTriangle(*defined[0], *defined[1], *defined[2], color);
   if (count == 4) drawTriangle(*defined[0], *defined[2], *defined[3], color);
+}
+
+// The quadrilateral with its colour as drawQuad sees it, in graph coordinates
+// and unclipped, for the parametric sink.
+void ParametricDrawer::emitQuad(const GraphItem& item, int i, int j, const SamplePoint* const corner[4],
+                                double uMean, double vMean) {
+  const SamplePoint* defined[4];
+  const double* world[4];
+  int count = 0;
+  for (int k = 0; k < 4; ++k) {
+    const bool hole = corner[k]->code == kClipUndefined;
+    world[k] = hole ? nullptr : corner[k]->world;
+    if (!hole) defined[count++] = corner[k];
+  }
+  if (count < 3) return;
+  const PixelColor color = colorOf(defined, count, uMean, vMean);
+  ctx_.parametricSink->quad(ctx_.parametricSink->context, item, i, j, world, color);
 }
 
 void ParametricDrawer::drawTriangle(const SamplePoint& a, const SamplePoint& b, const SamplePoint& c,

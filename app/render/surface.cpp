@@ -54,6 +54,7 @@ void emitCellPolygons(RenderContext& ctx, const CellCase& cell, const EdgeVertex
   // The table's first sides face the set corners unless the case exchanges them.
   polygon.first = cell.exchange ? trueColor : falseColor;
   polygon.second = cell.exchange ? falseColor : trueColor;
+  polygon.firstOutside = !cell.exchange;
   const std::uint8_t* edge = cell.edges;
   for (int p = 0; p < cell.polygonCount; ++p) {
     const int n = cell.vertexCount[p];
