@@ -31,7 +31,8 @@ const char kRenderHelp[] =
     "picture it shows, without a window. The last command must be a graph command.\n"
     "With no FILE the built-in opening graph is drawn; '-' reads standard input.\n"
     "\n"
-    "  -o, --output OUT  the PNG file to write ('-' for standard output)\n"
+    "  -o, --output OUT  the PNG file to write ('-' for standard output), or a GIF\n"
+    "                    when OUT ends in .gif\n"
     "  --size WxH        picture size in pixels, 1..16384 each (default 1024x768)\n"
     "  --time T          the value of 'time' in seconds (default 0)\n"
     "  --angles H,E      horizontal and elevation angles in radians, instead of\n"
@@ -55,8 +56,9 @@ const char kRenderHelp[] =
     "  --depth. Frames that would all be the same (a graph without 'time' and no\n"
     "  --turn) are refused. An OUT.gif without --frames is a GIF of one picture.\n"
     "\n"
-    "A picture that takes more than a second shows its progress when standard error\n"
-    "is a terminal. Ctrl-C stops it: nothing is written and the exit status is 130.\n";
+    "A picture that takes more than a second, and every animation, shows its progress\n"
+    "when standard error is a terminal. Ctrl-C stops it: nothing is written and the\n"
+    "exit status is 130.\n";
 
 struct RenderArguments {
   const char* path = nullptr;
