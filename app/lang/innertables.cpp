@@ -10,6 +10,12 @@
 // into a folded operand is the addition's constant merge ((e + c1) + c2 becomes
 // e + (c1 + c2)); under an addition a subtree that folds to e + c or c - e is
 // therefore tabulated as e, and the row folds see the same addition of c.
+//
+// Crossing points evaluate off the grid along one axis at a time, at grid
+// coordinates and mid-points; the same scan finds the subexpressions of each of
+// the three axes alone, tabulated at both (axistables.h).
+#include "lang/axistables.h"
+
 #include "base/check.h"
 #include "lang/code.h"
 #include "lang/fold.h"
@@ -45,12 +51,39 @@ struct InnerTables {
 
 namespace {
 
-// What a subtree depends on: whether the inner variable (with constants and
-// unflagged cells) is all it depends on, and whether it depends on it at all.
-struct Reach {
-  bool innerOnly;
-  bool inner;
+// One tabulated subexpression of the crossing code: its axis (walk role) and its
+// values at the axis' grid coordinates and mid-points.
+struct AxisEntry {
+  std::uint8_t role;
+  real* grid;
+  real* mid;
 };
+
+}  // namespace
+
+struct AxisTables {
+  // The fold's view: entry i reads slots[i]; the sweep is `point`, so that the
+  // code's table index (point less sweep) is always 0.
+  InnerTables fold;
+  double point;
+  std::uint32_t counts[3];
+  AxisEntry entries[kMaxTables];
+  real slots[kMaxTables];
+};
+
+namespace {
+
+// What a subtree depends on: the walk roles of the axis variables it reads (one
+// bit per role), and whether it is closed: tabulable kinds over constants,
+// unflagged cells and axis variables only.
+struct Reach {
+  std::uint8_t roles;
+  bool closed;
+};
+
+// A closed subtree of exactly one axis variable.
+bool isOneAxis(Reach r) { return r.closed && r.roles != 0 && (r.roles & (r.roles - 1)) == 0; }
+int roleOf(Reach r) { return __builtin_ctz(r.roles); }
 
 std::size_t tableBytes(std::uint32_t count) { return std::size_t{count} * sizeof(real); }
 
@@ -75,17 +108,20 @@ int pointCost(const ExprNode* n) {
   return 0;
 }
 
+// Finds the largest one-axis subtrees and hands each to a table: the inner
+// tables of row code (the inner axis only) or the axis tables of crossing code.
 class Tabulator {
  public:
-  Tabulator(LangState& state, InnerTables& tables) : state_(state), tables_(tables) {}
+  // Inner tables: the cell flagged kInnerSweep is the one axis.
+  Tabulator(LangState& state, InnerTables& tables) : state_(state), inner_(&tables) {}
+  // Axis tables: the three cells of `axes`, by role.
+  Tabulator(LangState& state, AxisTables& tables, const AxisSweep axes[3]) : state_(state), axisTables_(&tables) {
+    for (int role = 0; role < 3; ++role) axes_[role] = axes[role];
+  }
 
   Reach scan(const ExprNode* n) {
-    if (isConstantLeaf(n)) return {true, false};
-    if (is(n, kCellOps)) {
-      const std::uint8_t flags = asCell(n)->flags;
-      if (flags & kInnerSweep) return {true, true};
-      return {(flags & kVarying) == 0, false};
-    }
+    if (isConstantLeaf(n)) return {0, true};
+    if (is(n, kCellOps)) return cellReach(asCell(n));
     const ExprNode* children[2] = {};
     int count = 0;
     if (isUnary(n)) {
@@ -96,20 +132,20 @@ class Tabulator {
     } else if (isGraphCall(n)) {
       auto* call = static_cast<const GraphCallNode*>(n);
       for (std::uint32_t i = 0; i < call->count; ++i) scanAlone(call->args()[i]);
-      return {false, false};
+      return {0, false};
     } else {
-      return {false, false};
+      return {0, false};
     }
     Reach reach[2] = {};
-    Reach own = {isTabulableKind(n), false};
+    Reach own = {0, isTabulableKind(n)};
     for (int i = 0; i < count; ++i) {
       reach[i] = scan(children[i]);
-      own.innerOnly = own.innerOnly && reach[i].innerOnly;
-      own.inner = own.inner || reach[i].inner;
+      own.closed = own.closed && reach[i].closed;
+      own.roles = static_cast<std::uint8_t>(own.roles | reach[i].roles);
     }
-    if (!own.innerOnly) {
+    if (!isOneAxis(own)) {
       for (int i = 0; i < count; ++i) {
-        if (reach[i].innerOnly && reach[i].inner) consider(children[i], isBinaryKind(n, kAdd));
+        if (isOneAxis(reach[i])) consider(children[i], roleOf(reach[i]), isBinaryKind(n, kAdd));
       }
     }
     return own;
@@ -118,12 +154,25 @@ class Tabulator {
   // A subtree whose parent is not looked at by its fold.
   void scanAlone(const ExprNode* n) {
     Reach reach = scan(n);
-    if (reach.innerOnly && reach.inner) consider(n, false);
+    if (isOneAxis(reach)) consider(n, roleOf(reach), false);
   }
 
  private:
-  void consider(const ExprNode* subtree, bool underAddition) {
-    if (!isTabulableKind(subtree) || tables_.tableCount == kMaxTables) return;
+  Reach cellReach(const ValueCell* cell) const {
+    if (axisTables_) {
+      for (int role = 0; role < 3; ++role) {
+        if (cell == &state_.cells[axes_[role].cell]) return {static_cast<std::uint8_t>(1u << role), true};
+      }
+    } else if (cell->flags & kInnerSweep) {
+      return {1, true};
+    }
+    return {0, (cell->flags & kVarying) == 0};
+  }
+
+  std::uint32_t& tableCount() { return inner_ ? inner_->tableCount : axisTables_->fold.tableCount; }
+
+  void consider(const ExprNode* subtree, int role, bool underAddition) {
+    if (!isTabulableKind(subtree) || tableCount() == kMaxTables) return;
     ExprNode* folded = subtree->ops->foldValue(state_, subtree);
     const ExprNode* target = folded;
     TabulatedSubtree entry{subtree, nullptr, TableShape::Whole, 0};
@@ -138,22 +187,43 @@ class Tabulator {
       entry.constant = static_cast<NumberNode*>(static_cast<BinaryNode*>(folded)->left)->value;
     }
     if (pointCost(target) >= 2) {
-      entry.values = tabulate(target);
-      tables_.tables[tables_.tableCount++] = entry;
+      CompiledCode* code = compileExpression(state_, target, Form::Value);
+      if (inner_) {
+        entry.values = tabulate(code, inner_->sweep, inner_->count, -1);
+        inner_->tables[inner_->tableCount++] = entry;
+      } else {
+        AxisTables& t = *axisTables_;
+        const std::uint32_t i = t.fold.tableCount++;
+        const AxisSweep& axis = axes_[role];
+        t.entries[i] = {static_cast<std::uint8_t>(role), tabulate(code, axis.grid, axis.count, role),
+                        tabulate(code, axis.mid, axis.count, role)};
+        entry.values = &t.slots[i];
+        t.fold.tables[i] = entry;
+      }
+      releaseCode(state_, code);
     }
     release(state_, folded);
   }
 
-  real* tabulate(const ExprNode* folded) {
-    auto* values = static_cast<real*>(allocateNode(state_, tableBytes(tables_.count)));
-    CompiledCode* code = compileExpression(state_, folded, Form::Value);
-    for (std::uint32_t k = 0; k < tables_.count; ++k) values[k] = runValue(code, &tables_.sweep[k]);
-    releaseCode(state_, code);
+  // The code's value at every coordinate. The inner axis is read through the
+  // point pointer; another axis (role >= 0) from its cell, which is put back.
+  real* tabulate(const CompiledCode* code, const double* coords, std::uint32_t count, int role) {
+    auto* values = static_cast<real*>(allocateNode(state_, tableBytes(count)));
+    ValueCell* cell = role >= 0 ? &state_.cells[axes_[role].cell] : nullptr;
+    if (cell && (cell->flags & kInnerSweep)) cell = nullptr;
+    const double saved = cell ? cell->value : 0;
+    for (std::uint32_t k = 0; k < count; ++k) {
+      if (cell) cell->value = coords[k];
+      values[k] = runValue(code, cell ? nullptr : &coords[k]);
+    }
+    if (cell) cell->value = saved;
     return values;
   }
 
   LangState& state_;
-  InnerTables& tables_;
+  InnerTables* inner_ = nullptr;
+  AxisTables* axisTables_ = nullptr;
+  AxisSweep axes_[3] = {};
 };
 
 }  // namespace
@@ -197,6 +267,49 @@ ExprNode* foldFromTables(LangState& state, const InnerTables& tables, const Expr
     }
   }
   return nullptr;
+}
+
+AxisTables* tabulateAxisSubexpressions(LangState& state, const ExprNode* tree, const AxisSweep axes[3]) {
+  auto* tables = static_cast<AxisTables*>(allocateNode(state, sizeof(AxisTables)));
+  tables->fold.sweep = &tables->point;
+  tables->fold.count = 1;
+  tables->fold.tableCount = 0;
+  tables->point = 0;
+  for (int role = 0; role < 3; ++role) tables->counts[role] = axes[role].count;
+  const InnerTables* before = state.foldTables;
+  state.foldTables = nullptr;
+  Tabulator(state, *tables, axes).scanAlone(tree);
+  state.foldTables = before;
+  if (tables->fold.tableCount == 0) {
+    releaseAxisTables(state, tables);
+    return nullptr;
+  }
+  return tables;
+}
+
+void releaseAxisTables(LangState& state, AxisTables* tables) {
+  if (!tables) return;
+  for (std::uint32_t i = 0; i < tables->fold.tableCount; ++i) {
+    const AxisEntry& entry = tables->entries[i];
+    releaseBlock(state, entry.grid, tableBytes(tables->counts[entry.role]));
+    releaseBlock(state, entry.mid, tableBytes(tables->counts[entry.role]));
+  }
+  releaseBlock(state, tables, sizeof(AxisTables));
+}
+
+const InnerTables* axisFoldTables(const AxisTables& tables) { return &tables.fold; }
+
+void selectAxisEntry(AxisTables& tables, int role, bool mid, std::uint32_t k) {
+  VX_ASSERT(k < tables.counts[role]);
+  for (std::uint32_t i = 0; i < tables.fold.tableCount; ++i) {
+    const AxisEntry& entry = tables.entries[i];
+    if (entry.role == role) tables.slots[i] = (mid ? entry.mid : entry.grid)[k];
+  }
+}
+
+const double* axisPoint(AxisTables& tables, double inner) {
+  tables.point = inner;
+  return &tables.point;
 }
 
 }  // namespace vx

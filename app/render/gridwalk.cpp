@@ -8,6 +8,7 @@
 #include "base/host.h"
 #include "base/limits.h"
 #include "base/memory.h"
+#include "lang/axistables.h"
 #include "lang/lang.h"
 #include "render/cellscope.h"
 #include "render/celltable.h"
@@ -36,10 +37,9 @@ struct SurfaceRun {
   CompiledCode* condition = nullptr;  // this row's condition form
   ExprNode* valueTree = nullptr;
   CompiledCode* value = nullptr;      // the redraw's value form, for crossing points
-  // With tables: the value form at the inner mid-points, whose tables follow them.
-  ExprNode* midValueTree = nullptr;
-  CompiledCode* midValue = nullptr;
-  InnerTables* midTables = nullptr;
+  // With tables: the value form's subexpressions of one axis alone, which the
+  // value form reads from slots filled before each evaluation.
+  AxisTables* axisTables = nullptr;
   std::uint8_t* bits = nullptr;
   PlaneLinks* previous = nullptr;
   PlaneLinks* current = nullptr;
@@ -82,6 +82,7 @@ class Walker {
  private:
   void layOut();
   void prepareAxis(AxisLine& line, int role);
+  void prepareOuterAxis();
   void prepareItems();
   void prepareColoring();
   void compileRow();
@@ -95,11 +96,9 @@ class Walker {
   void processCell(ItemRun& run, int r, int c, unsigned index);
   EdgeVertex* edgeVertex(SurfaceRun& s, int edge, int r, int c);
   EdgeVertex* newVertex(EdgeVertex** slot, bool keepForNextSlab);
-  void placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, long double a, long double m, long double b,
-                     const double* const innerPoints[3],
-                     const double fixedCoord[3], const float fixedFrame[3]);
-  long double valueAt(const CompiledCode* code, int role, long double t, const double fixedCoord[3],
-                      const double* innerPoint);
+  void placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, const int index[3]);
+  long double valueAt(SurfaceRun& s, int role, bool mid, int k, double coord[3]);
+  const AxisLine& lineOf(int role) const { return role == kInner ? inner_ : role == kMiddle ? middle_ : outer_; }
   PixelColor cellColor(int r, int c);
   void setCell(int role, double value) { cells_.setValue(axisCell_[role], value); }
   void releaseChain(EdgeVertex*& chain);
@@ -110,15 +109,15 @@ class Walker {
   RedrawCells cells_;
 
   CellId axisCell_[3] = {kX, kY, kZ};  // per role
-  AxisLine inner_, middle_;
-  int outerAxis_ = 2, outerCount_ = 2;
+  AxisLine inner_, middle_, outer_;  // the outer line in its own block
+  int outerAxis_ = 2, outerCount_ = 2, slab_ = 0;
   double outerFar_ = 0, outerNear_ = 0;
-  double outerCoord_ = 0, outerPrevious_ = 0, outerMid_ = 0;
-  float outerFrame_ = 0, outerPreviousFrame_ = 0;
+  double outerCoord_ = 0, outerMid_ = 0;  // of the current slab
   double halfStep_[3] = {0, 0, 0};  // per role
 
   void* block_ = nullptr;
   std::size_t blockBytes_ = 0;
+  std::size_t outerBytes_ = 0;
   ItemRun* items_ = nullptr;
   int itemCount_ = 0;
 
@@ -191,6 +190,7 @@ void Walker::layOut() {
   outerFar_ = order.fromMaximum[outerAxis_] ? outer.samplingMaximum : outer.samplingMinimum;
   outerNear_ = order.fromMaximum[outerAxis_] ? outer.samplingMinimum : outer.samplingMaximum;
   halfStep_[kOuter] = ctx_.gridStep[outerAxis_] * 0.5;
+  prepareOuterAxis();
 
   SamplingContext& sampling = cells_.sampling();
   for (int i = 0; i < 3; ++i) {
@@ -220,6 +220,24 @@ void Walker::prepareAxis(AxisLine& line, int role) {
   halfStep_[role] = ctx_.gridStep[line.world] * 0.5;
 }
 
+// The slabs' coordinates in walk order, from the far end to the near one.
+void Walker::prepareOuterAxis() {
+  outer_.world = outerAxis_;
+  outer_.count = outerCount_;
+  outerBytes_ = static_cast<std::size_t>(axisBytes(outerCount_));
+  outer_.coord = static_cast<double*>(state_.allocator.AllocateZeroed(outerBytes_));
+  outer_.mid = outer_.coord + outerCount_;
+  outer_.frame = reinterpret_cast<float*>(outer_.mid + outerCount_);
+  for (int slab = 0; slab < outerCount_; ++slab) {
+    const int k = outerCount_ - 1 - slab;
+    const long double t = static_cast<long double>(k) / (outerCount_ - 1);
+    const double coord = static_cast<double>(t * outerFar_ + (1 - t) * outerNear_);
+    outer_.coord[slab] = coord;
+    outer_.mid[slab] = slab == 0 ? coord : static_cast<double>((static_cast<long double>(outer_.coord[slab - 1]) + coord) / 2);
+    outer_.frame[slab] = ctx_.frame.map(outerAxis_, coord);
+  }
+}
+
 void Walker::prepareItems() {
   for (int i = 0; i < itemCount_; ++i) {
     ItemRun& run = items_[i];
@@ -233,16 +251,19 @@ void Walker::prepareItems() {
     SurfaceRun& s = run.surface;
     s.relation = run.item->relation;
     // Crossing points are found on edges of every direction, so the value form is
-    // compiled once per redraw with all three coordinates read at run time.
-    // Its tables serve the grid coordinates; the mid-points of the inner axis get
-    // tables of their own.
-    s.valueTree = foldExpression(state_, run.item->tree, Form::Value, run.tables);
-    s.value = compileExpression(state_, s.valueTree, Form::Value);
-    if (run.tables) {
-      s.midTables = tabulateInnerSubexpressions(state_, run.item->tree, inner_.mid, static_cast<std::uint32_t>(inner_.count));
-      s.midValueTree = foldExpression(state_, run.item->tree, Form::Value, s.midTables);
-      s.midValue = compileExpression(state_, s.midValueTree, Form::Value);
+    // compiled once per redraw with all three coordinates read at run time. Every
+    // coordinate it sees is a grid coordinate or a mid-point, so its subexpressions
+    // of one axis alone are read from tables of both.
+    if (options_.tabulate) {
+      const AxisSweep axes[3] = {
+          {axisCell_[kInner], inner_.coord, inner_.mid, static_cast<std::uint32_t>(inner_.count)},
+          {axisCell_[kMiddle], middle_.coord, middle_.mid, static_cast<std::uint32_t>(middle_.count)},
+          {axisCell_[kOuter], outer_.coord, outer_.mid, static_cast<std::uint32_t>(outer_.count)},
+      };
+      s.axisTables = tabulateAxisSubexpressions(state_, run.item->tree, axes);
     }
+    s.valueTree = foldExpression(state_, run.item->tree, Form::Value, s.axisTables ? axisFoldTables(*s.axisTables) : nullptr);
+    s.value = compileExpression(state_, s.valueTree, Form::Value);
     if (s.relation != kRelationEquation) {
       const SideColors sides = inequalitySideColors(s.relation);
       s.trueColor = pixelForIndex(ctx_.colors, sides.trueSide);
@@ -296,13 +317,9 @@ void Walker::releaseRowCode() {
 
 // False when the host cancelled the redraw (it is asked after every row).
 bool Walker::walkSlab(int slab) {
-  const int k = outerCount_ - 1 - slab;
-  const long double t = static_cast<long double>(k) / (outerCount_ - 1);
-  outerPrevious_ = outerCoord_;
-  outerPreviousFrame_ = outerFrame_;
-  outerCoord_ = static_cast<double>(t * outerFar_ + (1 - t) * outerNear_);
-  outerMid_ = slab == 0 ? outerCoord_ : static_cast<double>((static_cast<long double>(outerPrevious_) + outerCoord_) / 2);
-  outerFrame_ = ctx_.frame.map(outerAxis_, outerCoord_);
+  slab_ = slab;
+  outerCoord_ = outer_.coord[slab];
+  outerMid_ = outer_.mid[slab];
   setCell(kOuter, outerCoord_);
   world_[outerAxis_] = outerCoord_;
   SamplingContext& sampling = cells_.sampling();
@@ -400,89 +417,65 @@ EdgeVertex* Walker::newVertex(EdgeVertex** slot, bool keepForNextSlab) {
 EdgeVertex* Walker::edgeVertex(SurfaceRun& s, int edge, int r, int c) {
   const int ni = inner_.count;
   const int axis = edge / 4, j = edge % 4;
-  double fixed[3] = {0, 0, 0};
-  float fixedFrame[3] = {0, 0, 0};
+  // The edge's grid point per role; along the edge's own axis, its far end.
+  int index[3] = {c, r, slab_};
   EdgeVertex** slot;
-  bool currentSlab;
-  int role;
-  long double a, m, b;
-  // Where the inner coordinate of the three evaluations lies in the grid arrays.
-  const double* innerPoints[3];
+  bool currentSlab = false;
   if (axis == kInner) {
-    const int row = r - 1 + (j & 1);
+    index[kMiddle] = r - 1 + (j & 1);
+    index[kOuter] = slab_ - 1 + (j >> 1);
     currentSlab = j >> 1;
-    PlaneLinks* plane = currentSlab ? s.current : s.previous;
-    slot = &plane[std::size_t(row) * ni + (c - 1)].inner;
-    if (*slot) return *slot;
-    role = kInner;
-    fixed[kMiddle] = middle_.coord[row];
-    fixedFrame[kMiddle] = middle_.frame[row];
-    a = inner_.coord[c - 1], m = inner_.mid[c], b = inner_.coord[c];
-    innerPoints[0] = &inner_.coord[c - 1], innerPoints[1] = &inner_.mid[c], innerPoints[2] = &inner_.coord[c];
+    slot = &(currentSlab ? s.current : s.previous)[std::size_t(index[kMiddle]) * ni + (c - 1)].inner;
   } else if (axis == kMiddle) {
-    const int column = c - 1 + (j & 1);
+    index[kInner] = c - 1 + (j & 1);
+    index[kOuter] = slab_ - 1 + (j >> 1);
     currentSlab = j >> 1;
-    PlaneLinks* plane = currentSlab ? s.current : s.previous;
-    slot = &plane[std::size_t(r - 1) * ni + column].middle;
-    if (*slot) return *slot;
-    role = kMiddle;
-    fixed[kInner] = inner_.coord[column];
-    fixedFrame[kInner] = inner_.frame[column];
-    a = middle_.coord[r - 1], m = middle_.mid[r], b = middle_.coord[r];
-    innerPoints[0] = innerPoints[1] = innerPoints[2] = &inner_.coord[column];
+    slot = &(currentSlab ? s.current : s.previous)[std::size_t(r - 1) * ni + index[kInner]].middle;
   } else {
-    const int row = r - 1 + (j >> 1), column = c - 1 + (j & 1);
-    currentSlab = false;
-    slot = &s.between[std::size_t(row) * ni + column];
-    if (*slot) return *slot;
-    role = kOuter;
-    fixed[kInner] = inner_.coord[column];
-    fixedFrame[kInner] = inner_.frame[column];
-    fixed[kMiddle] = middle_.coord[row];
-    fixedFrame[kMiddle] = middle_.frame[row];
-    a = outerPrevious_, m = outerMid_, b = outerCoord_;
-    innerPoints[0] = innerPoints[1] = innerPoints[2] = &inner_.coord[column];
+    index[kInner] = c - 1 + (j & 1);
+    index[kMiddle] = r - 1 + (j >> 1);
+    slot = &s.between[std::size_t(index[kMiddle]) * ni + index[kInner]];
   }
-  if (role != kOuter) {
-    fixed[kOuter] = currentSlab ? outerCoord_ : outerPrevious_;
-    fixedFrame[kOuter] = currentSlab ? outerFrame_ : outerPreviousFrame_;
-  }
+  if (*slot) return *slot;
   // In-plane edges of this slab are still needed by the next slab's cells.
-  EdgeVertex* v = newVertex(slot, role != kOuter && currentSlab);
-  placeCrossing(s, *v, role, a, m, b, innerPoints, fixed, fixedFrame);
+  EdgeVertex* v = newVertex(slot, axis != kOuter && currentSlab);
+  placeCrossing(s, *v, axis, index);
   setCell(kMiddle, middle_.coord[r]);
   setCell(kOuter, outerCoord_);
   return v;
 }
 
-// Code with tables reads the inner coordinate from its place in the grid arrays,
-// which picks the tables' entries; code without them from a copy.
-long double Walker::valueAt(const CompiledCode* code, int role, long double t, const double fixedCoord[3],
-                            const double* innerPoint) {
-  double coord[3] = {fixedCoord[0], fixedCoord[1], fixedCoord[2]};
-  coord[role] = static_cast<double>(t);
+// The value form at `coord` with the coordinate of `role` replaced by its grid
+// coordinate or mid-point k. With tables, the slots of the other two roles are
+// already filled.
+long double Walker::valueAt(SurfaceRun& s, int role, bool mid, int k, double coord[3]) {
+  const AxisLine& line = lineOf(role);
+  coord[role] = mid ? line.mid[k] : line.coord[k];
   setCell(kMiddle, coord[kMiddle]);
   setCell(kOuter, coord[kOuter]);
-  VX_ASSERT(!innerPoint || std::memcmp(innerPoint, &coord[kInner], sizeof(double)) == 0);
-  return runValue(code, innerPoint ? innerPoint : &coord[kInner]);
+  if (!s.axisTables) return runValue(s.value, &coord[kInner]);
+  selectAxisEntry(*s.axisTables, role, mid, static_cast<std::uint32_t>(k));
+  return runValue(s.value, axisPoint(*s.axisTables, coord[kInner]));
 }
 
-void Walker::placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, long double a, long double m,
-                           long double b, const double* const innerPoints[3], const double fixedCoord[3],
-                           const float fixedFrame[3]) {
-  // Along the inner axis the mid-point lies between grid coordinates: its tables
-  // follow the mid-points.
-  const bool tables = s.midValue != nullptr;
-  const CompiledCode* midCode = tables && role == kInner ? s.midValue : s.value;
-  const long double fa = valueAt(s.value, role, a, fixedCoord, tables ? innerPoints[0] : nullptr);
-  const long double fm = valueAt(midCode, role, m, fixedCoord, tables ? innerPoints[1] : nullptr);
-  const long double fb = valueAt(s.value, role, b, fixedCoord, tables ? innerPoints[2] : nullptr);
+void Walker::placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, const int index[3]) {
+  double coord[3];
+  for (int q = 0; q < 3; ++q) {
+    coord[q] = lineOf(q).coord[index[q]];
+    if (q != role && s.axisTables) selectAxisEntry(*s.axisTables, q, false, static_cast<std::uint32_t>(index[q]));
+  }
+  const AxisLine& line = lineOf(role);
+  const int k = index[role];
+  const long double a = line.coord[k - 1], m = line.mid[k], b = line.coord[k];
+  const long double fa = valueAt(s, role, false, k - 1, coord);
+  const long double fm = valueAt(s, role, true, k, coord);
+  const long double fb = valueAt(s, role, false, k, coord);
   const int world = ctx_.order.axis[role];
   long double x;
   v.usable = crossingPoint(a, m, b, fa, fm, fb, 2 * ctx_.gridStep[world], x);
   if (!v.usable) return;
-  for (int k = 0; k < 3; ++k) {
-    if (k != role) v.frame[ctx_.order.axis[k]] = fixedFrame[k];
+  for (int q = 0; q < 3; ++q) {
+    if (q != role) v.frame[ctx_.order.axis[q]] = lineOf(q).frame[index[q]];
   }
   const float f = ctx_.frame.map(world, static_cast<double>(x));
   v.frame[world] = f;
@@ -521,15 +514,15 @@ void Walker::finish() {
     SurfaceRun& s = run.surface;
     if (s.value) releaseCode(state_, s.value);
     if (s.valueTree) releaseExpression(state_, s.valueTree);
-    if (s.midValue) releaseCode(state_, s.midValue);
-    if (s.midValueTree) releaseExpression(state_, s.midValueTree);
-    releaseInnerTables(state_, s.midTables);
+    releaseAxisTables(state_, s.axisTables);
     releaseInnerTables(state_, run.tables);
     run.~ItemRun();
   }
   releaseSurfaceColoring(state_, coloring_);
   state_.allocator.Release(block_, blockBytes_);
   block_ = nullptr;
+  state_.allocator.Release(outer_.coord, outerBytes_);
+  outer_.coord = nullptr;
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "lang/axistables.h"
 #include "lang/code.h"
 #include "lang/keywords.h"
 #include "lang/mathlib.h"
@@ -38,6 +39,38 @@ class CompileTest : public LangTest {
     cell(kX) = point = x;
     cell(kY) = y;
     cell(kZ) = z;
+  }
+
+  // The value form with each axis' subexpressions read from axis tables gives
+  // the bits of the plain value form wherever every coordinate is one of its
+  // axis' grid coordinates or mid-points. False when nothing was tabulated.
+  bool crossingCodeAgrees(const ExprNode* tree, const AxisSweep axes[3], std::mt19937& random) {
+    flagAxes();
+    AxisTables* tables = tabulateAxisSubexpressions(state, tree, axes);
+    if (!tables) return false;
+    ExprNode* plainTree = foldExpression(state, tree, Form::Value);
+    ExprNode* tableTree = foldExpression(state, tree, Form::Value, axisFoldTables(*tables));
+    CompiledCode* plain = compileExpression(state, plainTree, Form::Value);
+    CompiledCode* table = compileExpression(state, tableTree, Form::Value);
+    std::uniform_int_distribution<std::uint32_t> pick(0, axes[0].count - 1);
+    for (int trial = 0; trial < 64; ++trial) {
+      double coord[3];
+      for (int role = 0; role < 3; ++role) {
+        const std::uint32_t k = pick(random);
+        const bool atMid = (random() & 1) != 0;
+        coord[role] = (atMid ? axes[role].mid : axes[role].grid)[k];
+        selectAxisEntry(*tables, role, atMid, k);
+      }
+      setPoint(coord[0], coord[1], coord[2]);
+      const real a = runValue(plain, &point), b = runValue(table, axisPoint(*tables, coord[0]));
+      EXPECT_EQ(std::memcmp(&a, &b, 10), 0) << " at " << coord[0] << ", " << coord[1] << ", " << coord[2];
+    }
+    releaseCode(state, plain);
+    releaseCode(state, table);
+    release(state, plainTree);
+    release(state, tableTree);
+    releaseAxisTables(state, tables);
+    return true;
   }
 
   ExprNode* parseExpression(std::string_view text) {
@@ -194,7 +227,9 @@ TEST_F(CompileTest, RandomExpressionsAgreeBitForBit) {
 // A redraw computes what depends on the inner variable alone once per inner grid
 // coordinate; each row's code then reads those tables. Row code with and without
 // tables gives the same bits at every coordinate, as values and as conditions,
-// including under additions whose constants folding merges ((x*x+1)+y+2).
+// including under additions whose constants folding merges ((x*x+1)+y+2). The
+// code of crossing points reads every axis' subexpressions from tables of grid
+// coordinates and mid-points, with the same bits.
 TEST_F(CompileTest, TabulatedSubexpressionsGiveTheSameBits) {
   std::vector<double> sweep = specialValues();
   for (int k = 0; k <= 20; ++k) sweep.push_back(-3 + 0.3 * k);
@@ -207,7 +242,14 @@ TEST_F(CompileTest, TabulatedSubexpressionsGiveTheSameBits) {
   std::vector<std::string> texts = {"sin(x)*cos(y)+sin(y)*cos(z)+sin(z)*cos(x) = 0", "(x*x+1)+y+2",
                                     "(1-sin(x))+y", "y+(sin(x)-2)", "vector(sin(x), y*cos(x)+1, near(y,z,sin(x)))"};
   for (int i = 0; i < 400; ++i) texts.push_back(generator.expression(2 + i % 4) + "+(" + generator.expression(2) + ")");
-  int tabulated = 0;
+  int tabulated = 0, crossed = 0;
+  // Crossing code sees every axis at grid coordinates and mid-points alone.
+  std::vector<double> mid(sweep.size());
+  for (std::size_t k = 0; k < sweep.size(); ++k) mid[k] = k ? (sweep[k - 1] + sweep[k]) / 2 : sweep[0];
+  const AxisSweep axes[3] = {{kX, sweep.data(), mid.data(), count},
+                             {kY, sweep.data(), mid.data(), count},
+                             {kZ, mid.data(), sweep.data(), count}};
+  std::mt19937 random(13);
   for (const std::string& text : texts) {
     ExprNode* tree = parseExpression(text);
     flagAxes();
@@ -234,9 +276,11 @@ TEST_F(CompileTest, TabulatedSubexpressionsGiveTheSameBits) {
       flagAxes();
     }
     releaseInnerTables(state, tables);
+    crossed += crossingCodeAgrees(tree, axes, random) ? 1 : 0;
     release(state, tree);
   }
   EXPECT_GT(tabulated, 200);
+  EXPECT_GT(crossed, 300);
 }
 
 // theta lies in 0..2 pi and starts at exactly 0 on the positive x axis, in

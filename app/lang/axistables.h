@@ -1,0 +1,44 @@
+#pragma once
+// Tables for the code of crossing points. A crossing point evaluates a graph at
+// three places on a grid edge: two grid points and the mid-point between them,
+// so along every axis a coordinate is one of the axis' grid coordinates or one of
+// its mid-points. Every subexpression that depends on one axis variable alone is
+// computed once per redraw at all of these, in extended precision and by the
+// same compiled code; the crossing code reads it from a slot that the walk
+// fills from those tables before each evaluation.
+#include <cstdint>
+
+#include "lang/lang.h"
+
+namespace vx {
+
+struct AxisTables;
+
+// One axis of the walk: its cell and its coordinates. grid[k] are the grid
+// coordinates; mid[k] lies between grid[k - 1] and grid[k] (mid[0] is unused).
+struct AxisSweep {
+  CellId cell;
+  const double* grid;
+  const double* mid;
+  std::uint32_t count;
+};
+
+// With the cells flagged as for folding (the inner axis kInnerSweep, the other
+// two kVarying), the tables of every subexpression of `tree` of one axis alone
+// (with constants and unflagged cells), indexed by walk role. Null when nothing
+// is worth a table. The tables live until released.
+AxisTables* tabulateAxisSubexpressions(LangState& state, const ExprNode* tree, const AxisSweep axes[3]);
+void releaseAxisTables(LangState& state, AxisTables* tables);
+
+// What foldExpression reads while folding the crossing code. The code runs only
+// with the point pointer that axisPoint returns.
+const InnerTables* axisFoldTables(const AxisTables& tables);
+
+// Fills the slots of one axis' subexpressions with their values at the axis'
+// grid coordinate k, or at its mid-point k.
+void selectAxisEntry(AxisTables& tables, int role, bool mid, std::uint32_t k);
+
+// The point pointer for the crossing code, holding the inner coordinate.
+const double* axisPoint(AxisTables& tables, double inner);
+
+}  // namespace vx
