@@ -18,6 +18,7 @@
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "lang/nodes.h"
 #include "render/cellscope.h"
@@ -102,6 +103,7 @@ class MeshBuilder {
   PixelColor capColor(const GraphItem& item, const double position[3]) const;
   void addItemCaps(std::uint32_t item);
   void weld();
+  void orientClosedForms();
   void compact();
 
   RenderContext& ctx_;
@@ -294,6 +296,7 @@ class CapBuilder {
     double distance;
   };
 
+  void file(std::uint64_t key, std::uint32_t id, double distance);
   std::uint32_t find(std::uint64_t key) const {
     auto found = filed_.find(key);
     return found == filed_.end() ? kNoVertex : found->second.id;
@@ -312,29 +315,28 @@ void CapBuilder::fileVertex(std::uint32_t id, const double position[3]) {
     const double plane = face % 2 ? grid_.count[a] - 1 : 0;
     const double off = std::fabs(t[a] - plane);
     if (off > kGridTolerance) continue;
-    const double rb = std::nearbyint(t[b]), rc = std::nearbyint(t[c]);
-    const double db = std::fabs(t[b] - rb), dc = std::fabs(t[c] - rc);
-    std::uint64_t key;
-    if (db <= kGridTolerance && dc <= kGridTolerance) {
-      key = faceKey(face, 2, int(rb), int(rc));
-    } else if (dc <= kGridTolerance) {
-      const int j = static_cast<int>(std::floor(t[b]));
-      if (j < 0 || j > grid_.count[b] - 2) continue;
-      key = faceKey(face, 0, j, int(rc));
-    } else if (db <= kGridTolerance) {
-      const int k = static_cast<int>(std::floor(t[c]));
-      if (k < 0 || k > grid_.count[c] - 2) continue;
-      key = faceKey(face, 1, int(rb), k);
-    } else {
-      continue;
+    const int rb = static_cast<int>(std::nearbyint(t[b])), rc = static_cast<int>(std::nearbyint(t[c]));
+    const double db = t[b] - rb, dc = t[c] - rc;
+    const bool nearB = std::fabs(db) <= kGridTolerance, nearC = std::fabs(dc) <= kGridTolerance;
+    if (nearB && nearC) file(faceKey(face, 2, rb, rc), id, off + std::fabs(db) + std::fabs(dc));
+    // A crossing close to a grid point still lies on one edge of it: the one
+    // along the coordinate that moved away from the point.
+    if (nearC && (!nearB || std::fabs(db) > std::fabs(dc))) {
+      const int j = nearB ? (db > 0 ? rb : rb - 1) : static_cast<int>(std::floor(t[b]));
+      if (j >= 0 && j <= grid_.count[b] - 2) file(faceKey(face, 0, j, rc), id, off + std::fabs(dc));
+    } else if (nearB && (!nearC || std::fabs(dc) > std::fabs(db))) {
+      const int k = nearC ? (dc > 0 ? rc : rc - 1) : static_cast<int>(std::floor(t[c]));
+      if (k >= 0 && k <= grid_.count[c] - 2) file(faceKey(face, 1, rb, k), id, off + std::fabs(db));
     }
-    const double distance = off + db + dc;
-    auto found = filed_.find(key);
-    if (found == filed_.end()) {
-      filed_.emplace(key, Filed{id, distance});
-    } else if (distance < found->second.distance) {
-      found->second = Filed{id, distance};
-    }
+  }
+}
+
+void CapBuilder::file(std::uint64_t key, std::uint32_t id, double distance) {
+  auto found = filed_.find(key);
+  if (found == filed_.end()) {
+    filed_.emplace(key, Filed{id, distance});
+  } else if (distance < found->second.distance) {
+    found->second = Filed{id, distance};
   }
 }
 
@@ -501,18 +503,36 @@ void MeshBuilder::weld() {
     while (root[v] != v) v = root[v] = root[root[v]];
     return v;
   };
+  // Vertices closer than the tolerance meet in a cell of a grid that fine or in
+  // one of its 26 neighbours.
   const double* p = out_.positions.data();
-  for (std::size_t i = 0; i < out_.triangles.size(); ++i) {
-    const std::size_t first = i - i % 3;
-    const std::uint32_t a = out_.triangles[i], b = out_.triangles[first + (i + 1) % 3];
-    double d2 = 0;
-    for (int axis = 0; axis < 3; ++axis) {
-      const double d = p[3 * std::size_t(a) + axis] - p[3 * std::size_t(b) + axis];
-      d2 += d * d;
+  auto cellOf = [&](std::uint32_t v, int axis) {
+    return static_cast<std::int64_t>(std::floor(p[3 * std::size_t(v) + axis] / tolerance));
+  };
+  auto cellKey = [](std::uint32_t item, std::int64_t x, std::int64_t y, std::int64_t z) {
+    return mix(mix(mix(std::uint64_t(x)) ^ std::uint64_t(y)) ^ std::uint64_t(z)) ^ item;
+  };
+  std::unordered_multimap<std::uint64_t, std::uint32_t, KeyHash> cells;
+  cells.reserve(root.size());
+  for (std::uint32_t v = 0; v < root.size(); ++v) {
+    const std::int64_t c[3] = {cellOf(v, 0), cellOf(v, 1), cellOf(v, 2)};
+    for (int n = 0; n < 27; ++n) {
+      const auto range = cells.equal_range(cellKey(vertexItem_[v], c[0] + n % 3 - 1, c[1] + n / 3 % 3 - 1,
+                                                   c[2] + n / 9 - 1));
+      for (auto it = range.first; it != range.second; ++it) {
+        const std::uint32_t w = it->second;
+        if (vertexItem_[w] != vertexItem_[v]) continue;
+        double d2 = 0;
+        for (int axis = 0; axis < 3; ++axis) {
+          const double d = p[3 * std::size_t(v) + axis] - p[3 * std::size_t(w) + axis];
+          d2 += d * d;
+        }
+        if (d2 > tolerance * tolerance) continue;
+        const std::uint32_t rv = find(v), rw = find(w);
+        if (rv != rw) root[rv > rw ? rv : rw] = rv < rw ? rv : rw;
+      }
     }
-    if (d2 > tolerance * tolerance) continue;
-    const std::uint32_t ra = find(a), rb = find(b);
-    if (ra != rb) root[ra > rb ? ra : rb] = ra < rb ? ra : rb;
+    cells.emplace(cellKey(vertexItem_[v], c[0], c[1], c[2]), v);
   }
   std::vector<std::uint32_t> kept;
   std::vector<std::uint32_t> keptItem;
@@ -555,8 +575,38 @@ void MeshBuilder::compact() {
   vertexItem_.swap(vertexItem);
 }
 
+// A parametric form turns its triangles as its u and v run. One that closes
+// (a torus, a sphere) is turned outward like the solids: its enclosed volume is
+// then positive.
+void MeshBuilder::orientClosedForms() {
+  if (!job_.parametric()) return;
+  for (std::uint32_t item = 0; item < items_.size(); ++item) {
+    std::unordered_map<std::uint64_t, int, KeyHash> edges;
+    double volume = 0;
+    const double* p = out_.positions.data();
+    for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
+      if (triangleItem_[t] != item) continue;
+      const std::uint32_t* v = &out_.triangles[3 * t];
+      for (int k = 0; k < 3; ++k) {
+        ++edges[edgeKey(v[k], v[(k + 1) % 3])];
+        --edges[edgeKey(v[(k + 1) % 3], v[k])];
+      }
+      const double *a = p + 3 * std::size_t(v[0]), *b = p + 3 * std::size_t(v[1]), *c = p + 3 * std::size_t(v[2]);
+      volume += a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+                a[2] * (b[0] * c[1] - b[1] * c[0]);
+    }
+    bool closed = true;
+    for (const auto& edge : edges) closed = closed && edge.second == 0;
+    if (!closed || volume >= 0) continue;
+    for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
+      if (triangleItem_[t] == item) std::swap(out_.triangles[3 * t + 1], out_.triangles[3 * t + 2]);
+    }
+  }
+}
+
 void MeshBuilder::finish() {
   weld();
+  orientClosedForms();
   const std::size_t n = vertexItem_.size();
   std::vector<double> normal(3 * n, 0.0);
   const std::vector<double>& p = out_.positions;

@@ -236,7 +236,7 @@ TEST_F(Export, EveryFormHoldsTheSameTrianglesAndAnotherLibraryReadsThem) {
   }
 }
 
-TEST_F(Export, ParametricSurfacesGiveTwoTrianglesPerQuadrilateral) {
+TEST_F(Export, ParametricSurfacesGiveTwoTrianglesPerQuadrilateralAndCloseAtSeams) {
   ASSERT_EQ(run("graph3d.minimumu := 0\ngraph3d.maximumu := 2*pi\ngraph3d.minimumv := 0\n"
                 "graph3d.maximumv := 2*pi\ngraph3d.stepsu := 24\ngraph3d.stepsv := 12\n"
                 "graph3d( rectangular((2+cos(v))*cos(u), (2+cos(v))*sin(u), sin(v)) )\n",
@@ -245,8 +245,12 @@ TEST_F(Export, ParametricSurfacesGiveTwoTrianglesPerQuadrilateral) {
       << err_;
   const Mesh mesh = parseObj(slurp(path("t.obj")));
   EXPECT_EQ(mesh.triangles.size(), 2u * 24 * 12);
-  // Samples are shared by the quadrilaterals around them: one vertex per sample.
-  EXPECT_EQ(mesh.vertices.size(), 25u * 13);
+  // One vertex per sample, and the samples at u and v of 0 and 2 pi are one:
+  // the torus closes at its seams.
+  EXPECT_EQ(mesh.vertices.size(), 24u * 12);
+  const Measure m = measure(mesh);
+  EXPECT_EQ(m.unpairedEdges, 0);
+  EXPECT_NEAR(m.volume, 4 * kPi * kPi, 0.08 * 4 * kPi * kPi);
   for (const Point& p : mesh.vertices) {
     const double ring = std::hypot(p[0], p[1]) - 2;
     EXPECT_NEAR(ring * ring + p[2] * p[2], 1, 1e-6);
