@@ -1,15 +1,18 @@
 // Compiled expressions against the same expressions as native long double code
 // over the same x87 routines: nanoseconds per grid point along a row of 1,000
 // points, with x and y folded and z the inner sweep variable read through the
-// point pointer, as the grid walk runs them.
+// point pointer, as the grid walk runs them. Each expression runs three ways:
+// compiled code in the interpreter, compiled code as native code, and C++.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <vector>
 
+#include "base/executablememory.h"
 #include "base/fpu.h"
 #include "lang/lang.h"
 #include "lang/mathlib.h"
+#include "lang/native.h"
 #include "lang/nodes.h"
 #include "lang/parser.h"
 
@@ -30,7 +33,10 @@ struct Compiled {
   vx::LangState state{allocator};
   vx::CompiledCode* code = nullptr;
 
-  explicit Compiled(const char* text) {
+  Compiled(const char* text, bool native) {
+    static const bool installed = (vx::useExecutableMemory(&vx::systemExecutableMemory()), true);
+    (void)installed;
+    vx::setNativeCode(native);
     vx::LineList lines;
     lines.append(text);
     state.value(vx::kX) = kX;
@@ -44,20 +50,23 @@ struct Compiled {
     vx::ExprNode* tree = vx::parseCommand(state, lines.first(), nullptr);
     vx::ExprNode* folded = vx::foldExpression(state, tree, vx::Form::Value);
     code = vx::compileExpression(state, folded, vx::Form::Value);
+    vx::setNativeCode(true);
     vx::releaseExpression(state, folded);
     vx::releaseExpression(state, tree);
   }
   ~Compiled() { vx::releaseCode(state, code); }
 };
 
-void runCompiled(benchmark::State& bench, const char* text) {
+void runCompiled(benchmark::State& bench, const char* text, bool native) {
   vx::setProgramFloatingPointMode();
-  Compiled compiled(text);
+  Compiled compiled(text, native);
+  if (native && !vx::nativeFunction(compiled.code->native)) bench.SkipWithError("no native code");
   std::vector<double> z = rowOfZ();
+  std::vector<real> out(kRow);
   for (auto _ : bench) {
-    real sum = 0;
-    for (int i = 0; i < kRow; ++i) sum += vx::runValue(compiled.code, &z[i]);
-    benchmark::DoNotOptimize(sum);
+    for (int i = 0; i < kRow; ++i) out[i] = vx::runValue(compiled.code, &z[i]);
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
   }
   bench.counters["ns/point"] =
       benchmark::Counter(kRow, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -67,13 +76,14 @@ template <class F>
 void runNative(benchmark::State& bench, F f) {
   vx::setProgramFloatingPointMode();
   std::vector<double> z = rowOfZ();
+  std::vector<real> out(kRow);
   for (auto _ : bench) {
     real x = kX, y = kY;
     benchmark::DoNotOptimize(x);
     benchmark::DoNotOptimize(y);
-    real sum = 0;
-    for (int i = 0; i < kRow; ++i) sum += f(x, y, real(z[i]));
-    benchmark::DoNotOptimize(sum);
+    for (int i = 0; i < kRow; ++i) out[i] = f(x, y, real(z[i]));
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
   }
   bench.counters["ns/point"] =
       benchmark::Counter(kRow, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -101,38 +111,48 @@ inline real colour(real x, real y, real z) {
          m::atan(z * a) * m::ln(z * z + 2);
 }
 
-void BM_SphereCompiled(benchmark::State& s) { runCompiled(s, kSphere); }
+void BM_SphereCompiled(benchmark::State& s) { runCompiled(s, kSphere, false); }
+void BM_SphereCompiledNative(benchmark::State& s) { runCompiled(s, kSphere, true); }
 void BM_SphereNative(benchmark::State& s) { runNative(s, [](real x, real y, real z) { return sphere(x, y, z); }); }
-void BM_WavesCompiled(benchmark::State& s) { runCompiled(s, kWaves); }
+void BM_WavesCompiled(benchmark::State& s) { runCompiled(s, kWaves, false); }
+void BM_WavesCompiledNative(benchmark::State& s) { runCompiled(s, kWaves, true); }
 void BM_WavesNative(benchmark::State& s) { runNative(s, [](real x, real y, real z) { return waves(x, y, z); }); }
 // The same row with the constant parts hoisted by hand, as folding does.
 void BM_WavesNativeFolded(benchmark::State& bench) {
   vx::setProgramFloatingPointMode();
   std::vector<double> z = rowOfZ();
+  std::vector<real> out(kRow);
   for (auto _ : bench) {
     real x = kX, y = kY;
     benchmark::DoNotOptimize(x);
     benchmark::DoNotOptimize(y);
-    real c1 = m::sin(x), c2 = m::cos(y), sum = 0;
-    for (int i = 0; i < kRow; ++i) sum += c1 + c2 * real(z[i]);
-    benchmark::DoNotOptimize(sum);
+    real c1 = m::sin(x), c2 = m::cos(y);
+    for (int i = 0; i < kRow; ++i) out[i] = c1 + c2 * real(z[i]);
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
   }
   bench.counters["ns/point"] =
       benchmark::Counter(kRow, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
-void BM_OpeningCompiled(benchmark::State& s) { runCompiled(s, kOpening); }
+void BM_OpeningCompiled(benchmark::State& s) { runCompiled(s, kOpening, false); }
+void BM_OpeningCompiledNative(benchmark::State& s) { runCompiled(s, kOpening, true); }
 void BM_OpeningNative(benchmark::State& s) { runNative(s, [](real x, real y, real z) { return opening(x, y, z); }); }
-void BM_ColourCompiled(benchmark::State& s) { runCompiled(s, kColour); }
+void BM_ColourCompiled(benchmark::State& s) { runCompiled(s, kColour, false); }
+void BM_ColourCompiledNative(benchmark::State& s) { runCompiled(s, kColour, true); }
 void BM_ColourNative(benchmark::State& s) { runNative(s, [](real x, real y, real z) { return colour(x, y, z); }); }
 
 BENCHMARK(BM_SphereCompiled);
+BENCHMARK(BM_SphereCompiledNative);
 BENCHMARK(BM_SphereNative);
 BENCHMARK(BM_WavesCompiled);
+BENCHMARK(BM_WavesCompiledNative);
 BENCHMARK(BM_WavesNative);
 BENCHMARK(BM_WavesNativeFolded);
 BENCHMARK(BM_OpeningCompiled);
+BENCHMARK(BM_OpeningCompiledNative);
 BENCHMARK(BM_OpeningNative);
 BENCHMARK(BM_ColourCompiled);
+BENCHMARK(BM_ColourCompiledNative);
 BENCHMARK(BM_ColourNative);
 
 }  // namespace

@@ -58,7 +58,7 @@ void callDataLookup(const Instruction* ip, real* v, const NativeFrame* f) {
 
 // ---- Machine code -------------------------------------------------------------------
 
-enum Reg : int { kAx = 0, kCx = 1, kDx = 2, kBx = 3, kSp = 4, kBp = 5, kSi = 6, kDi = 7, kR8 = 8, kR12 = 12, kR13 = 13, kR14 = 14 };
+enum Reg : int { kAx = 0, kCx = 1, kDx = 2, kBx = 3, kSp = 4, kBp = 5, kSi = 6, kDi = 7, kR8 = 8, kR9 = 9, kR10 = 10, kR12 = 12, kR13 = 13, kR14 = 14 };
 
 #if defined(__x86_64__)
 constexpr bool kWide = true;
@@ -78,10 +78,20 @@ constexpr std::uint8_t kLocalBytes = 40;
 constexpr bool kWide = false;
 constexpr Reg kFrameReg = kBx, kCodeReg = kSi, kStackReg = kDi, kPointReg = kBp;
 constexpr Reg kSaved[] = {kBp, kBx, kSi, kDi};
-// Room for three arguments, keeping a 16-byte aligned stack 16-byte aligned.
-constexpr std::uint8_t kLocalBytes = 12;
+// Room for three pointer or two long double arguments, keeping a 16-byte
+// aligned stack 16-byte aligned.
+constexpr std::uint8_t kLocalBytes = 28;
 #endif
 constexpr int kSavedCount = static_cast<int>(sizeof(kSaved) / sizeof(kSaved[0]));
+// Where long double arguments lie in memory at the call and the result comes
+// back in st(0) (System V and i386), the routines of one and two values are
+// called directly, as compiled C++ calls them; Windows x64 passes them by
+// reference, and there every routine is called through a thunk.
+#if defined(_WIN64)
+constexpr bool kDirectCalls = false;
+#else
+constexpr bool kDirectCalls = true;
+#endif
 
 class Emitter {
  public:
@@ -187,12 +197,34 @@ constexpr std::int32_t operandOf(std::uint32_t index) {
 }
 constexpr std::int32_t frameField(std::size_t offset) { return static_cast<std::int32_t>(offset); }
 
+[[maybe_unused]] bool callsRoutines(const CompiledCode& code) {
+  for (std::uint32_t i = 0; i < code.count; ++i) {
+    switch (code.instructions()[i].opcode) {
+      case kOpLn: case kOpLog: case kOpPercent: case kOpCall1: case kOpCall2: case kOpCallTriple:
+      case kOpNear: case kOpDataLookup: return true;
+      default: break;
+    }
+  }
+  return false;
+}
+
 class Translator {
  public:
   explicit Translator(Emitter& e) : e_(e) {}
 
   // False when the code is not what the interpreter could run either.
   bool translate(const CompiledCode& code) {
+#if defined(__x86_64__)
+    // Code that calls no routine needs no register the calling conventions keep:
+    // it runs in scratch registers, without saving any.
+    if (!callsRoutines(code)) {
+      leaf_ = true;
+      frame_ = kArgs[0];
+      code_ = kR8;
+      stack_ = kR9;
+      point_ = kR10;
+    }
+#endif
     prologue();
     const Instruction* ins = code.instructions();
     for (std::uint32_t i = 0; i < code.count; ++i) {
@@ -206,6 +238,10 @@ class Translator {
   static constexpr std::uint32_t kRegisters = 7;  // one of the eight stays free for an operand
 
   void prologue() {
+    if (leaf_) {
+      loadFrame();
+      return;
+    }
     for (Reg r : kSaved) e_.push(r);
     e_.reserveStack(kLocalBytes);
 #if defined(__x86_64__)
@@ -213,12 +249,19 @@ class Translator {
 #else
     e_.loadPointer(kFrameReg, kSp, kLocalBytes + 4 * (kSavedCount + 1));
 #endif
-    e_.loadPointer(kCodeReg, kFrameReg, frameField(offsetof(NativeFrame, instructions)));
-    e_.loadPointer(kStackReg, kFrameReg, frameField(offsetof(NativeFrame, stack)));
-    e_.loadPointer(kPointReg, kFrameReg, frameField(offsetof(NativeFrame, point)));
+    loadFrame();
+  }
+  void loadFrame() {
+    e_.loadPointer(code_, frame_, frameField(offsetof(NativeFrame, instructions)));
+    e_.loadPointer(stack_, frame_, frameField(offsetof(NativeFrame, stack)));
+    e_.loadPointer(point_, frame_, frameField(offsetof(NativeFrame, point)));
   }
 
   void epilogue() {
+    if (leaf_) {
+      e_.byte(0xC3);
+      return;
+    }
     e_.freeStack(kLocalBytes);
     for (int i = kSavedCount - 1; i >= 0; --i) e_.pop(kSaved[i]);
     e_.byte(0xC3);
@@ -226,9 +269,24 @@ class Translator {
 
   // Stores every value held in registers to its slot.
   void spill() {
-    for (std::uint32_t p = depth_; inRegisters_ > 0; --inRegisters_) e_.x87(0xDB, 7, kStackReg, slotOf(--p));  // fstp m80
+    for (std::uint32_t p = depth_; inRegisters_ > 0; --inRegisters_) e_.x87(0xDB, 7, stack_, slotOf(--p));  // fstp m80
   }
-  void loadSlot(std::uint32_t position) { e_.x87(0xDB, 5, kStackReg, slotOf(position)); }  // fld m80
+  // The values in their slots, or with the top returned in st(0) (0 when the
+  // stack is empty).
+  void finish() {
+    if (!kNativeReturnsTop || depth_ == 0) {
+      spill();
+      if (kNativeReturnsTop) e_.bytes2(0xD9, 0xEE);  // fldz
+    } else {
+      needTop();
+      for (std::uint32_t p = depth_ - 1; inRegisters_ > 1; --inRegisters_) {
+        e_.bytes2(0xD9, 0xC9);                         // fxch: the value below on top
+        e_.x87(0xDB, 7, stack_, slotOf(--p));        // fstp m80
+      }
+    }
+    epilogue();
+  }
+  void loadSlot(std::uint32_t position) { e_.x87(0xDB, 5, stack_, slotOf(position)); }  // fld m80
   void needTop() {
     if (inRegisters_ > 0) return;
     loadSlot(depth_ - 1);
@@ -265,10 +323,10 @@ class Translator {
   Operand leaf(LeafForm form, std::uint32_t i) {
     switch (form) {
       case kFormImmRight:
-      case kFormImmLeft: return {kCodeReg, operandOf(i)};
+      case kFormImmLeft: return {code_, operandOf(i)};
       case kFormCellRight:
-      case kFormCellLeft: e_.loadPointer(kAx, kCodeReg, operandOf(i)); return {kAx, 0};
-      default: return {kPointReg, 0};
+      case kFormCellLeft: e_.loadPointer(kAx, code_, operandOf(i)); return {kAx, 0};
+      default: return {point_, 0};
     }
   }
   static bool isRight(LeafForm form) { return form == kFormImmRight || form == kFormCellRight || form == kFormPointRight; }
@@ -277,7 +335,7 @@ class Translator {
     e_.bytes2(0xDF, 0xE0);  // fnstsw ax
     e_.byte(0x25);          // and eax, C3 | C2 | C0
     e_.u32(kStatusLess | kStatusEqual | kStatusUnordered);
-    e_.memoryOp(false, 0x89, kAx, kFrameReg, frameField(offsetof(NativeFrame, status)));
+    e_.memoryOp(false, 0x89, kAx, frame_, frameField(offsetof(NativeFrame, status)));
   }
 
   // status := right compared with left, both popped.
@@ -324,15 +382,15 @@ class Translator {
   void call(Thunk thunk, std::uint32_t index, std::uint32_t first) {
     spill();
 #if defined(__x86_64__)
-    e_.address(kArgs[0], kCodeReg, instructionAt(index));
-    e_.address(kArgs[1], kStackReg, slotOf(first));
-    e_.copyPointer(kArgs[2], kFrameReg);
+    e_.address(kArgs[0], code_, instructionAt(index));
+    e_.address(kArgs[1], stack_, slotOf(first));
+    e_.copyPointer(kArgs[2], frame_);
 #else
-    e_.address(kAx, kCodeReg, instructionAt(index));
+    e_.address(kAx, code_, instructionAt(index));
     e_.storePointer(kSp, 0, kAx);
-    e_.address(kAx, kStackReg, slotOf(first));
+    e_.address(kAx, stack_, slotOf(first));
     e_.storePointer(kSp, 4, kAx);
-    e_.storePointer(kSp, 8, kFrameReg);
+    e_.storePointer(kSp, 8, frame_);
 #endif
     e_.callAbsolute(reinterpret_cast<std::uintptr_t>(thunk));
   }
@@ -342,6 +400,32 @@ class Translator {
     call(thunk, index, depth_ - n);
     depth_ -= n - 1;
     return true;
+  }
+  // A routine real(real) or real(real, real) called with its operands, the top
+  // ones, as arguments in memory: the other registers go to their slots, and the
+  // result stays in st(0).
+  bool callDirect(std::uint32_t n, std::uint32_t index, std::uintptr_t fixedRoutine) {
+    if (depth_ < n) return false;
+    if (n == 2)
+      needTwo();
+    else
+      needTop();
+    for (std::uint32_t k = n; k-- > 0;) e_.x87(0xDB, 7, kSp, slotOf(k));  // fstp m80: argument k
+    inRegisters_ -= n;
+    for (std::uint32_t p = depth_ - n; inRegisters_ > 0; --inRegisters_) e_.x87(0xDB, 7, stack_, slotOf(--p));
+    if (fixedRoutine) {
+      e_.callAbsolute(fixedRoutine);
+    } else {
+      e_.loadPointer(kAx, code_, operandOf(index));
+      e_.bytes2(0xFF, 0xD0);  // call ax
+    }
+    depth_ -= n - 1;
+    inRegisters_ = 1;
+    return true;
+  }
+  bool callRoutine(Thunk thunk, std::uint32_t index, std::uint32_t n, real (*fixed)(real)) {
+    if (!kDirectCalls) return callOnTop(thunk, index, n);
+    return callDirect(n, index, fixed ? reinterpret_cast<std::uintptr_t>(fixed) : 0);
   }
   bool unaryInline(std::uint8_t second) {
     if (depth_ < 1) return false;
@@ -359,15 +443,15 @@ class Translator {
     if (opcode < kOpReturn)
       return binary(static_cast<BinaryOp>(opcode / kLeafFormCount), static_cast<LeafForm>(opcode % kLeafFormCount), i);
     switch (opcode) {
-      case kOpReturn: spill(); epilogue(); return true;
-      case kOpLoadImm: loadDouble({kCodeReg, operandOf(i)}); return true;
+      case kOpReturn: finish(); return true;
+      case kOpLoadImm: loadDouble({code_, operandOf(i)}); return true;
       case kOpLoadCell:
-        e_.loadPointer(kAx, kCodeReg, operandOf(i));
+        e_.loadPointer(kAx, code_, operandOf(i));
         loadDouble({kAx, 0});
         return true;
-      case kOpLoadPoint: loadDouble({kPointReg, 0}); return true;
+      case kOpLoadPoint: loadDouble({point_, 0}); return true;
       case kOpLoadSquaredPoint:
-        loadDouble({kPointReg, 0});
+        loadDouble({point_, 0});
         e_.bytes2(0xD8, 0xC8);  // fmul st0, st0
         return true;
       case kOpNegate: return unaryInline(0xE0);  // fchs
@@ -378,11 +462,11 @@ class Translator {
         needTop();
         e_.bytes2(0xD8, 0xC8);
         return true;
-      case kOpLn: return callOnTop(callLn, i, 1);
-      case kOpLog: return callOnTop(callLog, i, 1);
-      case kOpPercent: return callOnTop(callPercent, i, 1);
-      case kOpCall1: return callOnTop(callUnary, i, 1);
-      case kOpCall2: return callOnTop(callBinary, i, 2);
+      case kOpLn: return callRoutine(callLn, i, 1, math::ln);
+      case kOpLog: return callRoutine(callLog, i, 1, math::log10);
+      case kOpPercent: return callRoutine(callPercent, i, 1, math::percent);
+      case kOpCall1: return callRoutine(callUnary, i, 1, nullptr);
+      case kOpCall2: return callRoutine(callBinary, i, 2, nullptr);
       case kOpCallTriple:
         if (depth_ < 3) return false;
         call(callTriple, i, depth_ - 3);
@@ -402,26 +486,26 @@ class Translator {
         return true;
       case kOpSaveStatus:
         beforePush();
-        e_.x87(0xDB, 0, kFrameReg, frameField(offsetof(NativeFrame, status)));  // fild m32
+        e_.x87(0xDB, 0, frame_, frameField(offsetof(NativeFrame, status)));  // fild m32
         pushed();
         return true;
       case kOpOrStatus:
         if (depth_ < 1) return false;
         needTop();
-        e_.x87(0xDB, 3, kFrameReg, frameField(offsetof(NativeFrame, scratch)));  // fistp m32
-        e_.memoryOp(false, 0x8B, kAx, kFrameReg, frameField(offsetof(NativeFrame, scratch)));
-        e_.memoryOp(false, 0x09, kAx, kFrameReg, frameField(offsetof(NativeFrame, status)));
+        e_.x87(0xDB, 3, frame_, frameField(offsetof(NativeFrame, scratch)));  // fistp m32
+        e_.memoryOp(false, 0x8B, kAx, frame_, frameField(offsetof(NativeFrame, scratch)));
+        e_.memoryOp(false, 0x09, kAx, frame_, frameField(offsetof(NativeFrame, status)));
         popped(1);
         return true;
       case kOpLoadStatus:
-        e_.rex(false, kAx, kCodeReg);
+        e_.rex(false, kAx, code_);
         e_.bytes2(0x0F, 0xB7);  // movzx eax, word [aux]
-        e_.memory(kAx, kCodeReg, instructionAt(i) + static_cast<std::int32_t>(offsetof(Instruction, aux)));
-        e_.memoryOp(false, 0x89, kAx, kFrameReg, frameField(offsetof(NativeFrame, status)));
+        e_.memory(kAx, code_, instructionAt(i) + static_cast<std::int32_t>(offsetof(Instruction, aux)));
+        e_.memoryOp(false, 0x89, kAx, frame_, frameField(offsetof(NativeFrame, status)));
         return true;
       case kOpLoadTable:
-        e_.loadPointer(kAx, kCodeReg, operandOf(i));
-        e_.addPointer(kAx, kFrameReg, frameField(offsetof(NativeFrame, tableOffset)));
+        e_.loadPointer(kAx, code_, operandOf(i));
+        e_.addPointer(kAx, frame_, frameField(offsetof(NativeFrame, tableOffset)));
         beforePush();
         e_.x87(0xDB, 5, kAx, 0);  // fld m80
         pushed();
@@ -431,6 +515,8 @@ class Translator {
   }
 
   Emitter& e_;
+  bool leaf_ = false;
+  Reg frame_ = kFrameReg, code_ = kCodeReg, stack_ = kStackReg, point_ = kPointReg;
   std::uint32_t depth_ = 0;        // values on the interpreter's stack
   std::uint32_t inRegisters_ = 0;  // the top ones of them in x87 registers
 };

@@ -21,8 +21,9 @@ namespace vx {
 class ExecutableMemory;
 
 // What the native code of one run reads and writes. The runner fills it; the
-// code leaves its values in `stack` (the first value at the bottom) and the
-// condition status in `status`.
+// code leaves its values in `stack` (the first value at the bottom), the top
+// possibly returned instead (kNativeReturnsTop), and the condition status in
+// `status`.
 struct NativeFrame {
   const Instruction* instructions;
   real* stack;            // at least maxDepth values
@@ -33,7 +34,18 @@ struct NativeFrame {
   std::int32_t scratch;
 };
 
+#if defined(_WIN64)
+// Windows returns a long double through memory: the code leaves every value in
+// the stack.
+inline constexpr bool kNativeReturnsTop = false;
 using NativeFunction = void (*)(NativeFrame*);
+#else
+// The top is returned in st(0), as the calling convention returns a long double,
+// and the values below it in the stack (a value stored as 80 bits and loaded
+// again at once waits for the store).
+inline constexpr bool kNativeReturnsTop = true;
+using NativeFunction = long double (*)(NativeFrame*);
+#endif
 
 // Shapes the cache can hold at most; a code's `native` index is one above its slot.
 inline constexpr std::uint32_t kNativeSlots = 4096;

@@ -180,13 +180,29 @@ __attribute__((always_inline)) inline Outcome runNative(NativeFunction native, c
                                                         const double* point, real* stack) {
   NativeFrame frame{code->instructions(), stack, point, 0, code, 0, 0};
   if (code->sweep) frame.tableOffset = (point - code->sweep) * static_cast<std::intptr_t>(sizeof(real));
-  native(&frame);
   const std::uint32_t depth = resultDepth(code->shape);
-  if (depth == 0) return {0, stack, static_cast<std::uint16_t>(frame.status)};
-  return {stack[depth - 1], stack + depth - 1, static_cast<std::uint16_t>(frame.status)};
+  real top;
+  if constexpr (kNativeReturnsTop) {
+    top = native(&frame);
+  } else {
+    native(&frame);
+    top = depth ? stack[depth - 1] : 0;
+  }
+  return {top, stack + (depth ? depth - 1 : 0), static_cast<std::uint16_t>(frame.status)};
 }
 
-// Runs the code on a stack big enough for it; `use` reads the outcome.
+// Runs the code in the interpreter on a stack big enough for it; apart from the
+// native path, so that a native run pays for none of its registers.
+template <class Use>
+__attribute__((noinline)) auto interpretWith(const CompiledCode* code, const double* point, Use use) {
+  if (__builtin_expect(!code->hasScratchStack(), 1)) {
+    real stack[CompiledCode::kLocalStackDepth];
+    return use(execute(code, point, stack));
+  }
+  return use(execute(code, point, code->scratchStack()));
+}
+
+// Runs the code, natively when its shape has native code; `use` reads the outcome.
 template <class Use>
 __attribute__((always_inline)) inline auto runWith(const CompiledCode* code, const double* point, Use use) {
   if (!point) point = &kNoPoint;
@@ -194,11 +210,7 @@ __attribute__((always_inline)) inline auto runWith(const CompiledCode* code, con
     real stack[CompiledCode::kLocalStackDepth];
     return use(runNative(native, code, point, code->hasScratchStack() ? code->scratchStack() : stack));
   }
-  if (__builtin_expect(!code->hasScratchStack(), 1)) {
-    real stack[CompiledCode::kLocalStackDepth];
-    return use(execute(code, point, stack));
-  }
-  return use(execute(code, point, code->scratchStack()));
+  return interpretWith(code, point, use);
 }
 
 }  // namespace
