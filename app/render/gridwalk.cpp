@@ -91,8 +91,8 @@ class Walker {
   void endSlab();
   void finish();
 
-  void surfacePoint(ItemRun& run, int r, int c, std::uint8_t* bitsRow, const std::uint8_t* bitsAbove,
-                    bool cells);
+  void evaluateRow(SurfaceRun& s, int r);
+  void visitRow(int r, bool cells);
   void processCell(ItemRun& run, int r, int c, unsigned index);
   EdgeVertex* edgeVertex(SurfaceRun& s, int edge, int r, int c);
   EdgeVertex* newVertex(EdgeVertex** slot, bool keepForNextSlab);
@@ -120,9 +120,13 @@ class Walker {
   std::size_t outerBytes_ = 0;
   ItemRun* items_ = nullptr;
   int itemCount_ = 0;
+  bool vectors_ = false;  // some item draws arrows
 
   SurfaceColoring coloring_;
   int zRole_ = 0;
+  // Colouring by height: the colour of every cell centre along the z axis' line.
+  PixelColor* heightColors_ = nullptr;
+  std::size_t heightBytes_ = 0;
 
   EdgeVertex* dueThisSlab_ = nullptr;
   EdgeVertex* dueNextSlab_ = nullptr;
@@ -176,6 +180,7 @@ void Walker::layOut() {
     ItemRun* run = new (&items_[index]) ItemRun;
     run->item = g;
     run->vector = g->vector != 0;
+    vectors_ = vectors_ || run->vector;
     SurfaceRun& s = run->surface;
     s.previous = reinterpret_cast<PlaneLinks*>(p);
     s.current = s.previous + plane;
@@ -278,6 +283,14 @@ void Walker::prepareColoring() {
     if (ctx_.order.axis[role] == 2) zRole_ = role;
   }
   prepareSurfaceColoring(state_, colors, coloring_);
+  if (coloring_.kind != SurfaceColoring::Height) return;
+  const AxisLine& line = lineOf(zRole_);
+  const AxisGrid& z = ctx_.job->axes[2];
+  heightBytes_ = static_cast<std::size_t>(saturatingAlignUp(saturatingProduct(line.count, sizeof(PixelColor)), 16));
+  heightColors_ = static_cast<PixelColor*>(state_.allocator.Allocate(heightBytes_));
+  // The full grid's count: a slice along z keeps the colours of the whole picture.
+  for (int k = 0; k < line.count; ++k)
+    heightColors_[k] = pixelForIndex(colors, heightColorIndex(line.mid[k], z.boxMinimum, z.boxMaximum, z.savedCount));
 }
 
 void Walker::compileRow() {
@@ -327,7 +340,6 @@ bool Walker::walkSlab(int slab) {
   sampling.nearHigh[outerAxis_] = outerCoord_ + halfStep_[kOuter];
 
   const bool cellsInSlab = slab > 0 && options_.extractSurfaces;
-  const int ni = inner_.count;
   for (int r = 0; r < middle_.count; ++r) {
     const double m = middle_.coord[r];
     setCell(kMiddle, m);
@@ -335,38 +347,54 @@ bool Walker::walkSlab(int slab) {
     sampling.nearLow[middle_.world] = m - halfStep_[kMiddle];
     sampling.nearHigh[middle_.world] = m + halfStep_[kMiddle];
     compileRow();
-    const bool cells = cellsInSlab && r > 0;
-    for (int c = 0; c < ni; ++c) {
-      for (int i = 0; i < itemCount_; ++i) {
-        ItemRun& run = items_[i];
-        if (run.vector) {
-          world_[inner_.world] = inner_.coord[c];
-          drawVectorAtGridPoint(ctx_, run.arrows, &inner_.coord[c], world_);
-          continue;
-        }
-        std::uint8_t* bits = run.surface.bits + std::size_t(r) * ni;
-        surfacePoint(run, r, c, bits, r > 0 ? bits - ni : bits, cells);
-      }
+    // Conditions have no effects, so a row's are all found first; cells and
+    // arrows then follow in the walk's order, point by point, items in list order.
+    for (int i = 0; i < itemCount_; ++i) {
+      if (!items_[i].vector) evaluateRow(items_[i].surface, r);
     }
+    const bool cells = cellsInSlab && r > 0;
+    if (cells || vectors_) visitRow(r, cells);
     releaseRowCode();
     if (!reportProgress(ctx_, ++rowsDone_, rowsTotal_)) return false;
   }
   return true;
 }
 
-inline void Walker::surfacePoint(ItemRun& run, int r, int c, std::uint8_t* bitsRow,
-                                 const std::uint8_t* bitsAbove, bool cells) {
-  SurfaceRun& s = run.surface;
-  const unsigned bit = conditionBit(runCondition(s.condition, &inner_.coord[c]), s.relation);
-  const unsigned b = (bitsRow[c] >> 4) | (bit << 4);
-  bitsRow[c] = static_cast<std::uint8_t>(b);
-  if (!cells) return;
-  // Corner k of the cell ending here sits at inner offset k & 1, middle offset
-  // (k >> 1) & 1 and slab offset k >> 2.
-  const unsigned pair = bitsAbove[c] | (b << 2);
-  const unsigned index = (s.pairBefore | (pair << 1)) ^ ctx_.order.parity;
-  s.pairBefore = pair;
-  if (c > 0 && static_cast<std::uint8_t>(index + 1) > 1) processCell(run, r, c, index & 0xFF);
+// Each point's condition byte: bit 0 the previous slab, bit 4 this one.
+void Walker::evaluateRow(SurfaceRun& s, int r) {
+  const int ni = inner_.count;
+  std::uint8_t* const bits = s.bits + std::size_t(r) * ni;
+  const CompiledCode* const code = s.condition;
+  const double* const coord = inner_.coord;
+  const std::uint8_t relation = s.relation;
+  for (int c = 0; c < ni; ++c) {
+    const unsigned bit = conditionBit(runCondition(code, &coord[c]), relation);
+    bits[c] = static_cast<std::uint8_t>((bits[c] >> 4) | (bit << 4));
+  }
+}
+
+void Walker::visitRow(int r, bool cells) {
+  const int ni = inner_.count;
+  const unsigned parity = ctx_.order.parity;
+  for (int c = 0; c < ni; ++c) {
+    for (int i = 0; i < itemCount_; ++i) {
+      ItemRun& run = items_[i];
+      if (run.vector) {
+        world_[inner_.world] = inner_.coord[c];
+        drawVectorAtGridPoint(ctx_, run.arrows, &inner_.coord[c], world_);
+        continue;
+      }
+      if (!cells) continue;
+      SurfaceRun& s = run.surface;
+      const std::uint8_t* bits = s.bits + std::size_t(r) * ni;
+      // Corner k of the cell ending here sits at inner offset k & 1, middle offset
+      // (k >> 1) & 1 and slab offset k >> 2.
+      const unsigned pair = bits[c - ni] | (unsigned{bits[c]} << 2);
+      const unsigned index = (s.pairBefore | (pair << 1)) ^ parity;
+      s.pairBefore = pair;
+      if (c > 0 && static_cast<std::uint8_t>(index + 1) > 1) processCell(run, r, c, index & 0xFF);
+    }
+  }
 }
 
 void Walker::processCell(ItemRun& run, int r, int c, unsigned index) {
@@ -383,16 +411,12 @@ void Walker::processCell(ItemRun& run, int r, int c, unsigned index) {
 }
 
 PixelColor Walker::cellColor(int r, int c) {
+  if (coloring_.kind == SurfaceColoring::Height) return heightColors_[zRole_ == kInner ? c : zRole_ == kMiddle ? r : slab_];
+  if (coloring_.kind == SurfaceColoring::Fixed) return coloring_.fixed;
   double centre[3];
   centre[kInner] = inner_.mid[c];
   centre[kMiddle] = middle_.mid[r];
   centre[kOuter] = outerMid_;
-  if (coloring_.kind == SurfaceColoring::Height) {
-    const AxisGrid& z = ctx_.job->axes[2];
-    // The full grid's count: a slice along z keeps the colours of the whole picture.
-    return pixelForIndex(ctx_.colors, heightColorIndex(centre[zRole_], z.boxMinimum, z.boxMaximum, z.savedCount));
-  }
-  if (coloring_.kind == SurfaceColoring::Fixed) return coloring_.fixed;
   setCell(kMiddle, centre[kMiddle]);
   setCell(kOuter, centre[kOuter]);
   const double innerCentre = centre[kInner];
@@ -519,6 +543,7 @@ void Walker::finish() {
     run.~ItemRun();
   }
   releaseSurfaceColoring(state_, coloring_);
+  if (heightColors_) state_.allocator.Release(heightColors_, heightBytes_);
   state_.allocator.Release(block_, blockBytes_);
   block_ = nullptr;
   state_.allocator.Release(outer_.coord, outerBytes_);

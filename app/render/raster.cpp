@@ -25,10 +25,11 @@ struct Plain32 {
     std::uint8_t* p = row + 4 * x0;
     const std::int32_t n = x1 - x0 + 1;
     if (n < 4) {
+      // One to three pixels without a branch on the count: first, middle, last.
       std::uint32_t* q = reinterpret_cast<std::uint32_t*>(p);
       q[0] = color;
-      if (n > 1) q[1] = color;
-      if (n > 2) q[2] = color;
+      q[(n - 1) >> 1] = color;
+      q[n - 1] = color;
       return;
     }
     const std::uint32_t four[4] = {color, color, color, color};
