@@ -103,6 +103,8 @@ class MeshBuilder {
   PixelColor capColor(const GraphItem& item, const double position[3]) const;
   void addItemCaps(std::uint32_t item);
   void weld();
+  void fillSmallHoles(std::uint32_t item);
+  void dropEmptyTriangles();
   void orientClosedForms();
   void compact();
 
@@ -534,19 +536,60 @@ void MeshBuilder::weld() {
     }
     cells.emplace(cellKey(vertexItem_[v], c[0], c[1], c[2]), v);
   }
-  std::vector<std::uint32_t> kept;
-  std::vector<std::uint32_t> keptItem;
-  kept.reserve(out_.triangles.size());
-  for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
-    const std::uint32_t a = find(out_.triangles[3 * t]), b = find(out_.triangles[3 * t + 1]),
-                        c = find(out_.triangles[3 * t + 2]);
-    if (a == b || b == c || c == a) continue;
-    kept.insert(kept.end(), {a, b, c});
-    keptItem.push_back(triangleItem_[t]);
-  }
-  out_.triangles.swap(kept);
-  triangleItem_.swap(keptItem);
+  for (std::uint32_t& v : out_.triangles) v = find(v);
+  dropEmptyTriangles();
   compact();
+}
+
+// Where the surface passes exactly through a grid point, the cells on both
+// sides of it can cut off that point with the same triangle turned both ways: a
+// fin without volume. Such pairs go together (the edges stay paired), and so do
+// triangles that repeat a vertex after welding.
+void MeshBuilder::dropEmptyTriangles() {
+  struct Waiting {
+    std::size_t triangle;
+    bool turned;
+  };
+  std::unordered_multimap<std::uint64_t, Waiting, KeyHash> waiting;
+  std::vector<bool> drop(triangleItem_.size(), false);
+  for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
+    std::uint32_t v[3] = {out_.triangles[3 * t], out_.triangles[3 * t + 1], out_.triangles[3 * t + 2]};
+    if (v[0] == v[1] || v[1] == v[2] || v[2] == v[0]) {
+      drop[t] = true;
+      continue;
+    }
+    // The corners in rising order, and whether that order turns the other way.
+    bool turned = false;
+    for (int pass = 0; pass < 2; ++pass) {
+      for (int k = 0; k < 2 - pass; ++k) {
+        if (v[k] > v[k + 1]) {
+          std::swap(v[k], v[k + 1]);
+          turned = !turned;
+        }
+      }
+    }
+    const std::uint64_t key = mix(mix(edgeKey(v[0], v[1])) ^ v[2]) ^ triangleItem_[t];
+    auto range = waiting.equal_range(key);
+    bool matched = false;
+    for (auto it = range.first; it != range.second && !matched; ++it) {
+      const std::uint32_t* w = &out_.triangles[3 * it->second.triangle];
+      const bool same = (w[0] == v[0] || w[0] == v[1] || w[0] == v[2]) && (w[1] == v[0] || w[1] == v[1] || w[1] == v[2]) &&
+                        (w[2] == v[0] || w[2] == v[1] || w[2] == v[2]);
+      if (!same || it->second.turned == turned) continue;
+      drop[t] = drop[it->second.triangle] = true;
+      waiting.erase(it);
+      matched = true;
+    }
+    if (!matched) waiting.emplace(key, Waiting{t, turned});
+  }
+  std::size_t kept = 0;
+  for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
+    if (drop[t]) continue;
+    for (int k = 0; k < 3; ++k) out_.triangles[3 * kept + k] = out_.triangles[3 * t + k];
+    triangleItem_[kept++] = triangleItem_[t];
+  }
+  out_.triangles.resize(3 * kept);
+  triangleItem_.resize(kept);
 }
 
 // Drops the vertices no triangle uses (welded away, or left by an empty cap).
@@ -604,8 +647,55 @@ void MeshBuilder::orientClosedForms() {
   }
 }
 
+// Where two neighbouring cells cut the face they share differently (a face whose
+// diagonals each join corners of one kind, frequent where the two boundaries of
+// an intersection cross), the surface leaves a small hole in that face, bounded
+// by the face's four crossing points. A solid's boundary has no other edges
+// without a partner, so every such short loop is closed with a fan.
+void MeshBuilder::fillSmallHoles(std::uint32_t item) {
+  constexpr int kLongestHole = 8;
+  std::unordered_set<std::uint64_t, KeyHash> edges;
+  for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
+    if (triangleItem_[t] != item) continue;
+    const std::uint32_t* v = &out_.triangles[3 * t];
+    for (int k = 0; k < 3; ++k) edges.insert(edgeKey(v[k], v[(k + 1) % 3]));
+  }
+  std::unordered_multimap<std::uint32_t, std::uint32_t> next;  // open edges a -> b
+  for (std::uint64_t e : edges) {
+    const auto a = static_cast<std::uint32_t>(e >> 32), b = static_cast<std::uint32_t>(e);
+    if (!edges.count(edgeKey(b, a))) next.emplace(a, b);
+  }
+  while (!next.empty()) {
+    std::uint32_t loop[kLongestHole + 1];
+    int n = 0;
+    auto it = next.begin();
+    loop[n++] = it->first;
+    std::uint32_t at = it->second;
+    next.erase(it);
+    while (at != loop[0] && n <= kLongestHole) {
+      loop[n++] = at;
+      auto step = next.find(at);
+      if (step == next.end()) break;
+      at = step->second;
+      next.erase(step);
+    }
+    if (at != loop[0] || n < 3 || n > kLongestHole) continue;
+    // A fan whose diagonals the surface already has would fold onto it.
+    bool free = true;
+    for (int i = 2; i + 1 < n; ++i) {
+      free = free && !edges.count(edgeKey(loop[0], loop[i])) && !edges.count(edgeKey(loop[i], loop[0]));
+    }
+    if (!free) continue;
+    // The loop runs the way the surface around it turns; the fill turns back.
+    for (int i = 1; i + 1 < n; ++i) addTriangle(loop[0], loop[i + 1], loop[i], item);
+  }
+}
+
 void MeshBuilder::finish() {
   weld();
+  for (std::uint32_t item = 0; item < items_.size(); ++item) {
+    if (!job_.parametric() && isSolid(*items_[item])) fillSmallHoles(item);
+  }
   orientClosedForms();
   const std::size_t n = vertexItem_.size();
   std::vector<double> normal(3 * n, 0.0);
