@@ -44,7 +44,6 @@ struct SurfaceRun {
   PlaneLinks* previous = nullptr;
   PlaneLinks* current = nullptr;
   EdgeVertex** between = nullptr;
-  unsigned pairBefore = 0;  // corner bits of the previous point's column
   PixelColor trueColor = 0, falseColor = 0;
 };
 
@@ -93,6 +92,7 @@ class Walker {
 
   void evaluateRow(SurfaceRun& s, int r);
   void visitRow(int r, bool cells);
+  bool uniformBlock(int r, int c) const;
   void processCell(ItemRun& run, int r, int c, unsigned index);
   EdgeVertex* edgeVertex(SurfaceRun& s, int edge, int r, int c);
   EdgeVertex* newVertex(EdgeVertex** slot, bool keepForNextSlab);
@@ -373,10 +373,32 @@ void Walker::evaluateRow(SurfaceRun& s, int r) {
   }
 }
 
+// True when the eight cells ending at columns c to c + 7 of row r lie wholly on
+// one side of every surface item: all their corner bytes alike and both slabs'
+// bits equal (0x00 or 0x11).
+bool Walker::uniformBlock(int r, int c) const {
+  const int ni = inner_.count;
+  for (int i = 0; i < itemCount_; ++i) {
+    const std::uint8_t* row = items_[i].surface.bits + std::size_t(r) * ni + c - 1;
+    std::uint64_t a, b, above, aboveB;
+    std::memcpy(&a, row, 8);
+    std::memcpy(&b, row + 1, 8);
+    std::memcpy(&above, row - ni, 8);
+    std::memcpy(&aboveB, row - ni + 1, 8);
+    if (a != b || a != above || a != aboveB || (a != 0 && a != 0x1111111111111111u)) return false;
+  }
+  return true;
+}
+
 void Walker::visitRow(int r, bool cells) {
   const int ni = inner_.count;
   const unsigned parity = ctx_.order.parity;
   for (int c = 0; c < ni; ++c) {
+    // Without arrows only cells matter, and most of a row lies off every surface.
+    if (!vectors_ && c > 0 && c + 8 <= ni && uniformBlock(r, c)) {
+      c += 7;
+      continue;
+    }
     for (int i = 0; i < itemCount_; ++i) {
       ItemRun& run = items_[i];
       if (run.vector) {
@@ -384,15 +406,14 @@ void Walker::visitRow(int r, bool cells) {
         drawVectorAtGridPoint(ctx_, run.arrows, &inner_.coord[c], world_);
         continue;
       }
-      if (!cells) continue;
-      SurfaceRun& s = run.surface;
-      const std::uint8_t* bits = s.bits + std::size_t(r) * ni;
+      if (!cells || c == 0) continue;
+      const std::uint8_t* bits = run.surface.bits + std::size_t(r) * ni + c;
       // Corner k of the cell ending here sits at inner offset k & 1, middle offset
       // (k >> 1) & 1 and slab offset k >> 2.
-      const unsigned pair = bits[c - ni] | (unsigned{bits[c]} << 2);
-      const unsigned index = (s.pairBefore | (pair << 1)) ^ parity;
-      s.pairBefore = pair;
-      if (c > 0 && static_cast<std::uint8_t>(index + 1) > 1) processCell(run, r, c, index & 0xFF);
+      const unsigned before = bits[-ni - 1] | (unsigned{bits[-1]} << 2);
+      const unsigned pair = bits[-ni] | (unsigned{bits[0]} << 2);
+      const unsigned index = (before | (pair << 1)) ^ parity;
+      if (static_cast<std::uint8_t>(index + 1) > 1) processCell(run, r, c, index & 0xFF);
     }
   }
 }
