@@ -19,7 +19,7 @@
 #include "lang/mathlib.h"
 #include "lang/nodes.h"
 
-#if defined(__x86_64__) || (defined(__i386__) && defined(VELTRIX_NATIVE_I386))
+#if defined(__x86_64__) || defined(__i386__)
 #define VX_NATIVE_CODE 1
 #endif
 

@@ -174,6 +174,15 @@ __attribute__((always_inline)) inline Outcome execute(const CompiledCode* code, 
 #undef VX_BINARY
 #undef VX_COMPARE
 
+// The top as the native function returns it, or from the stack where it left it.
+[[maybe_unused]] inline real callNative(long double (*native)(NativeFrame*), NativeFrame& frame, const real*, std::uint32_t) {
+  return native(&frame);
+}
+[[maybe_unused]] inline real callNative(void (*native)(NativeFrame*), NativeFrame& frame, const real* stack, std::uint32_t depth) {
+  native(&frame);
+  return depth ? stack[depth - 1] : 0;
+}
+
 // Native code leaves its values at the bottom of the stack, the first one lowest,
 // where the interpreter keeps the value the first push saved below them.
 __attribute__((always_inline)) inline Outcome runNative(NativeFunction native, const CompiledCode* code,
@@ -181,13 +190,7 @@ __attribute__((always_inline)) inline Outcome runNative(NativeFunction native, c
   NativeFrame frame{code->instructions(), stack, point, 0, code, 0, 0};
   if (code->sweep) frame.tableOffset = (point - code->sweep) * static_cast<std::intptr_t>(sizeof(real));
   const std::uint32_t depth = resultDepth(code->shape);
-  real top;
-  if constexpr (kNativeReturnsTop) {
-    top = native(&frame);
-  } else {
-    native(&frame);
-    top = depth ? stack[depth - 1] : 0;
-  }
+  const real top = callNative(native, frame, stack, depth);
   return {top, stack + (depth ? depth - 1 : 0), static_cast<std::uint16_t>(frame.status)};
 }
 
