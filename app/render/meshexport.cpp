@@ -14,6 +14,7 @@
 // cap ends exactly where the surface does.
 #include "render/meshexport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
@@ -284,8 +285,9 @@ class CapBuilder {
  public:
   CapBuilder(const GridGeometry& grid, ConditionProbe& probe) : grid_(grid), probe_(probe) {}
 
-  // Files a surface vertex under the face lines it lies on.
-  void fileVertex(std::uint32_t id, const double position[3]);
+  // Files a surface vertex under the face lines it lies on; false when it lies
+  // on none.
+  bool fileVertex(std::uint32_t id, const double position[3]);
   // Cuts the caps of every face; `corner` makes (or finds) the vertex at a grid
   // point, `edge` tells whether the surface has the edge a-b, `emit` takes each
   // cap polygon, counter-clockwise around the outward normal.
@@ -309,9 +311,10 @@ class CapBuilder {
   std::unordered_map<std::uint64_t, Filed, KeyHash> filed_;
 };
 
-void CapBuilder::fileVertex(std::uint32_t id, const double position[3]) {
+bool CapBuilder::fileVertex(std::uint32_t id, const double position[3]) {
   double t[3];
   for (int axis = 0; axis < 3; ++axis) t[axis] = grid_.index(axis, position[axis]);
+  bool filed = false;
   for (int face = 0; face < 6; ++face) {
     const int a = face / 2, b = (a + 1) % 3, c = (a + 2) % 3;
     const double plane = face % 2 ? grid_.count[a] - 1 : 0;
@@ -320,6 +323,7 @@ void CapBuilder::fileVertex(std::uint32_t id, const double position[3]) {
     const int rb = static_cast<int>(std::nearbyint(t[b])), rc = static_cast<int>(std::nearbyint(t[c]));
     const double db = t[b] - rb, dc = t[c] - rc;
     const bool nearB = std::fabs(db) <= kGridTolerance, nearC = std::fabs(dc) <= kGridTolerance;
+    filed = filed || nearB || nearC;
     if (nearB && nearC) file(faceKey(face, 2, rb, rc), id, off + std::fabs(db) + std::fabs(dc));
     // A crossing close to a grid point still lies on one edge of it: the one
     // along the coordinate that moved away from the point.
@@ -331,6 +335,7 @@ void CapBuilder::fileVertex(std::uint32_t id, const double position[3]) {
       if (k >= 0 && k <= grid_.count[c] - 2) file(faceKey(face, 1, rb, k), id, off + std::fabs(db));
     }
   }
+  return filed;
 }
 
 void CapBuilder::file(std::uint64_t key, std::uint32_t id, double distance) {
@@ -428,23 +433,32 @@ PixelColor MeshBuilder::capColor(const GraphItem& item, const double position[3]
   return pixelForIndex(colors, solidColorIndex(colors.surfaceMode));
 }
 
-void MeshBuilder::addItemCaps(std::uint32_t item) {
+GridGeometry gridOf(const RenderJob& job) {
   GridGeometry grid;
   for (int axis = 0; axis < 3; ++axis) {
-    grid.minimum[axis] = job_.axes[axis].samplingMinimum;
-    grid.maximum[axis] = job_.axes[axis].samplingMaximum;
-    grid.count[axis] = job_.axes[axis].count;
+    grid.minimum[axis] = job.axes[axis].samplingMinimum;
+    grid.maximum[axis] = job.axes[axis].samplingMaximum;
+    grid.count[axis] = job.axes[axis].count;
   }
+  return grid;
+}
+
+void MeshBuilder::addItemCaps(std::uint32_t item) {
+  const GridGeometry grid = gridOf(job_);
   ConditionProbe probe(*ctx_.state, job_, grid, *items_[item]);
   CapBuilder caps(grid, probe);
+  std::vector<bool> onBox(vertexItem_.size(), false);
+  for (std::uint32_t v = 0; v < vertexItem_.size(); ++v) {
+    if (vertexItem_[v] == item) onBox[v] = caps.fileVertex(v, &out_.positions[3 * std::size_t(v)]);
+  }
+  // The caps ask only about edges between vertices on the box.
   std::unordered_set<std::uint64_t, KeyHash> edges;
   for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
     if (triangleItem_[t] != item) continue;
     const std::uint32_t* v = &out_.triangles[3 * t];
-    for (int e = 0; e < 3; ++e) edges.insert(edgeKey(v[e], v[(e + 1) % 3]));
-  }
-  for (std::uint32_t v = 0; v < vertexItem_.size(); ++v) {
-    if (vertexItem_[v] == item) caps.fileVertex(v, &out_.positions[3 * std::size_t(v)]);
+    for (int e = 0; e < 3; ++e) {
+      if (onBox[v[e]] && onBox[v[(e + 1) % 3]]) edges.insert(edgeKey(v[e], v[(e + 1) % 3]));
+    }
   }
   std::unordered_map<std::uint64_t, std::uint32_t, KeyHash> corners;
   auto corner = [&](const int index[3]) {
@@ -492,49 +506,66 @@ void MeshBuilder::addCaps() {
 // by a rounding error, and a parametric form repeats the point of a pole along a
 // whole row: such vertices are welded, and the triangles left without area go.
 void MeshBuilder::weld() {
-  double extent = 0, step = HUGE_VAL;
-  for (const AxisGrid& axis : job_.axes) {
-    const double span = std::fabs(axis.boxMaximum - axis.boxMinimum);
-    extent = std::fmax(extent, span);
-    if (axis.count > 1 && span > 0) step = std::fmin(step, span / (axis.count - 1));
-  }
-  const double tolerance = job_.parametric() ? extent * 1e-9 : step * 1e-6;
+  double extent = 0;
+  for (const AxisGrid& axis : job_.axes) extent = std::fmax(extent, std::fabs(axis.boxMaximum - axis.boxMinimum));
+  const double tolerance = extent * 1e-9;
   std::vector<std::uint32_t> root(vertexItem_.size());
   for (std::uint32_t v = 0; v < root.size(); ++v) root[v] = v;
   auto find = [&](std::uint32_t v) {
     while (root[v] != v) v = root[v] = root[root[v]];
     return v;
   };
-  // Vertices closer than the tolerance meet in a cell of a grid that fine or in
-  // one of its 26 neighbours.
   const double* p = out_.positions.data();
-  auto cellOf = [&](std::uint32_t v, int axis) {
-    return static_cast<std::int64_t>(std::floor(p[3 * std::size_t(v) + axis] / tolerance));
+  auto join = [&](std::uint32_t v, std::uint32_t w) {
+    const std::uint32_t rv = find(v), rw = find(w);
+    if (rv != rw) root[rv > rw ? rv : rw] = rv < rw ? rv : rw;
   };
-  auto cellKey = [](std::uint32_t item, std::int64_t x, std::int64_t y, std::int64_t z) {
-    return mix(mix(mix(std::uint64_t(x)) ^ std::uint64_t(y)) ^ std::uint64_t(z)) ^ item;
-  };
-  std::unordered_multimap<std::uint64_t, std::uint32_t, KeyHash> cells;
-  cells.reserve(root.size());
-  for (std::uint32_t v = 0; v < root.size(); ++v) {
-    const std::int64_t c[3] = {cellOf(v, 0), cellOf(v, 1), cellOf(v, 2)};
-    for (int n = 0; n < 27; ++n) {
-      const auto range = cells.equal_range(cellKey(vertexItem_[v], c[0] + n % 3 - 1, c[1] + n / 3 % 3 - 1,
-                                                   c[2] + n / 9 - 1));
-      for (auto it = range.first; it != range.second; ++it) {
-        const std::uint32_t w = it->second;
-        if (vertexItem_[w] != vertexItem_[v]) continue;
-        double d2 = 0;
-        for (int axis = 0; axis < 3; ++axis) {
-          const double d = p[3 * std::size_t(v) + axis] - p[3 * std::size_t(w) + axis];
-          d2 += d * d;
-        }
-        if (d2 > tolerance * tolerance) continue;
-        const std::uint32_t rv = find(v), rw = find(w);
-        if (rv != rw) root[rv > rw ? rv : rw] = rv < rw ? rv : rw;
+  if (!job_.parametric()) {
+    // Crossings on different grid edges come together only at a grid point:
+    // those within the tolerance of one are that point.
+    const GridGeometry grid = gridOf(job_);
+    std::unordered_map<std::uint64_t, std::uint32_t, KeyHash> points;
+    for (std::uint32_t v = 0; v < root.size(); ++v) {
+      std::uint64_t key = vertexItem_[v];
+      bool near = true;
+      for (int axis = 0; axis < 3 && near; ++axis) {
+        const double t = grid.index(axis, p[3 * std::size_t(v) + axis]), r = std::nearbyint(t);
+        near = std::fabs(t - r) <= 1e-6;
+        key = (key << 20) | (static_cast<std::uint64_t>(r + 1) & 0xFFFFF);
       }
+      if (!near) continue;
+      auto found = points.emplace(key, v);
+      if (!found.second && vertexItem_[found.first->second] == vertexItem_[v]) join(v, found.first->second);
     }
-    cells.emplace(cellKey(vertexItem_[v], c[0], c[1], c[2]), v);
+  } else {
+    // Vertices closer than the tolerance meet in a cell of a grid that fine or
+    // in one of its 26 neighbours.
+    auto cellOf = [&](std::uint32_t v, int axis) {
+      return static_cast<std::int64_t>(std::floor(p[3 * std::size_t(v) + axis] / tolerance));
+    };
+    auto cellKey = [](std::uint32_t item, std::int64_t x, std::int64_t y, std::int64_t z) {
+      return mix(mix(mix(std::uint64_t(x)) ^ std::uint64_t(y)) ^ std::uint64_t(z)) ^ item;
+    };
+    std::unordered_multimap<std::uint64_t, std::uint32_t, KeyHash> cells;
+    cells.reserve(root.size());
+    for (std::uint32_t v = 0; v < root.size(); ++v) {
+      const std::int64_t c[3] = {cellOf(v, 0), cellOf(v, 1), cellOf(v, 2)};
+      for (int n = 0; n < 27; ++n) {
+        const auto range = cells.equal_range(cellKey(vertexItem_[v], c[0] + n % 3 - 1, c[1] + n / 3 % 3 - 1,
+                                                     c[2] + n / 9 - 1));
+        for (auto it = range.first; it != range.second; ++it) {
+          const std::uint32_t w = it->second;
+          if (vertexItem_[w] != vertexItem_[v]) continue;
+          double d2 = 0;
+          for (int axis = 0; axis < 3; ++axis) {
+            const double d = p[3 * std::size_t(v) + axis] - p[3 * std::size_t(w) + axis];
+            d2 += d * d;
+          }
+          if (d2 <= tolerance * tolerance) join(v, w);
+        }
+      }
+      cells.emplace(cellKey(vertexItem_[v], c[0], c[1], c[2]), v);
+    }
   }
   for (std::uint32_t& v : out_.triangles) v = find(v);
   dropEmptyTriangles();
@@ -546,41 +577,55 @@ void MeshBuilder::weld() {
 // fin without volume. Such pairs go together (the edges stay paired), and so do
 // triangles that repeat a vertex after welding.
 void MeshBuilder::dropEmptyTriangles() {
-  struct Waiting {
-    std::size_t triangle;
+  // Each triangle by its corners in rising order, and whether that order turns
+  // the other way; equal corners sort together.
+  struct Sorted {
+    std::uint32_t v[3];
+    std::uint32_t item;
     bool turned;
+    std::size_t triangle;
+    bool operator<(const Sorted& o) const {
+      if (item != o.item) return item < o.item;
+      for (int k = 0; k < 3; ++k) {
+        if (v[k] != o.v[k]) return v[k] < o.v[k];
+      }
+      return turned < o.turned;
+    }
+    bool sameCorners(const Sorted& o) const {
+      return item == o.item && v[0] == o.v[0] && v[1] == o.v[1] && v[2] == o.v[2];
+    }
   };
-  std::unordered_multimap<std::uint64_t, Waiting, KeyHash> waiting;
   std::vector<bool> drop(triangleItem_.size(), false);
+  std::vector<Sorted> sorted;
+  sorted.reserve(triangleItem_.size());
   for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
-    std::uint32_t v[3] = {out_.triangles[3 * t], out_.triangles[3 * t + 1], out_.triangles[3 * t + 2]};
-    if (v[0] == v[1] || v[1] == v[2] || v[2] == v[0]) {
+    Sorted e{{out_.triangles[3 * t], out_.triangles[3 * t + 1], out_.triangles[3 * t + 2]}, triangleItem_[t], false, t};
+    if (e.v[0] == e.v[1] || e.v[1] == e.v[2] || e.v[2] == e.v[0]) {
       drop[t] = true;
       continue;
     }
-    // The corners in rising order, and whether that order turns the other way.
-    bool turned = false;
     for (int pass = 0; pass < 2; ++pass) {
       for (int k = 0; k < 2 - pass; ++k) {
-        if (v[k] > v[k + 1]) {
-          std::swap(v[k], v[k + 1]);
-          turned = !turned;
+        if (e.v[k] > e.v[k + 1]) {
+          std::swap(e.v[k], e.v[k + 1]);
+          e.turned = !e.turned;
         }
       }
     }
-    const std::uint64_t key = mix(mix(edgeKey(v[0], v[1])) ^ v[2]) ^ triangleItem_[t];
-    auto range = waiting.equal_range(key);
-    bool matched = false;
-    for (auto it = range.first; it != range.second && !matched; ++it) {
-      const std::uint32_t* w = &out_.triangles[3 * it->second.triangle];
-      const bool same = (w[0] == v[0] || w[0] == v[1] || w[0] == v[2]) && (w[1] == v[0] || w[1] == v[1] || w[1] == v[2]) &&
-                        (w[2] == v[0] || w[2] == v[1] || w[2] == v[2]);
-      if (!same || it->second.turned == turned) continue;
-      drop[t] = drop[it->second.triangle] = true;
-      waiting.erase(it);
-      matched = true;
+    sorted.push_back(e);
+  }
+  std::sort(sorted.begin(), sorted.end());
+  // Within a run of equal corners the unturned come first: pair them with the
+  // turned ones.
+  for (std::size_t i = 0; i < sorted.size();) {
+    std::size_t end = i;
+    while (end < sorted.size() && sorted[end].sameCorners(sorted[i])) ++end;
+    std::size_t turned = i;
+    while (turned < end && !sorted[turned].turned) ++turned;
+    for (std::size_t a = i, b = turned; a < turned && b < end; ++a, ++b) {
+      drop[sorted[a].triangle] = drop[sorted[b].triangle] = true;
     }
-    if (!matched) waiting.emplace(key, Waiting{t, turned});
+    i = end;
   }
   std::size_t kept = 0;
   for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
@@ -654,16 +699,18 @@ void MeshBuilder::orientClosedForms() {
 // without a partner, so every such short loop is closed with a fan.
 void MeshBuilder::fillSmallHoles(std::uint32_t item) {
   constexpr int kLongestHole = 8;
-  std::unordered_set<std::uint64_t, KeyHash> edges;
+  std::vector<std::uint64_t> edges;
   for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
     if (triangleItem_[t] != item) continue;
     const std::uint32_t* v = &out_.triangles[3 * t];
-    for (int k = 0; k < 3; ++k) edges.insert(edgeKey(v[k], v[(k + 1) % 3]));
+    for (int k = 0; k < 3; ++k) edges.push_back(edgeKey(v[k], v[(k + 1) % 3]));
   }
+  std::sort(edges.begin(), edges.end());
+  auto has = [&](std::uint32_t a, std::uint32_t b) { return std::binary_search(edges.begin(), edges.end(), edgeKey(a, b)); };
   std::unordered_multimap<std::uint32_t, std::uint32_t> next;  // open edges a -> b
   for (std::uint64_t e : edges) {
     const auto a = static_cast<std::uint32_t>(e >> 32), b = static_cast<std::uint32_t>(e);
-    if (!edges.count(edgeKey(b, a))) next.emplace(a, b);
+    if (!has(b, a)) next.emplace(a, b);
   }
   while (!next.empty()) {
     std::uint32_t loop[kLongestHole + 1];
@@ -683,7 +730,7 @@ void MeshBuilder::fillSmallHoles(std::uint32_t item) {
     // A fan whose diagonals the surface already has would fold onto it.
     bool free = true;
     for (int i = 2; i + 1 < n; ++i) {
-      free = free && !edges.count(edgeKey(loop[0], loop[i])) && !edges.count(edgeKey(loop[i], loop[0]));
+      free = free && !has(loop[0], loop[i]) && !has(loop[i], loop[0]);
     }
     if (!free) continue;
     // The loop runs the way the surface around it turns; the fill turns back.
