@@ -41,4 +41,14 @@ void selectAxisEntry(AxisTables& tables, int role, bool mid, std::uint32_t k);
 // The point pointer for the crossing code, holding the inner coordinate.
 const double* axisPoint(AxisTables& tables, double inner);
 
+// Row code folds the middle and the outer coordinate into constants, so their
+// subexpressions alone become the same constants at every row of a slab, and
+// at every slab. These are folded once per grid coordinate and added to the
+// inner tables (made when `tables` is null; null when there is nothing either
+// way); before a row is folded, selectRowConstants picks the row's and the
+// slab's values. Folding with them gives the very tree it gave without them.
+InnerTables* tabulateRowConstants(LangState& state, InnerTables* tables, const ExprNode* tree,
+                                  const AxisSweep axes[3]);
+void selectRowConstants(InnerTables& tables, int role, std::uint32_t k);
+
 }  // namespace vx

@@ -42,11 +42,27 @@ constexpr std::uint32_t kMaxTables = 32;
 
 }  // namespace
 
+namespace {
+
+// A subexpression of the middle or the outer coordinate alone, which row code
+// folds into a constant: that constant at every grid coordinate of its axis.
+struct FoldedSubtree {
+  const ExprNode* subtree;
+  double* values;
+  std::uint32_t count;
+  std::uint8_t role;
+  double current;  // the value for the row being folded
+};
+
+}  // namespace
+
 struct InnerTables {
   const double* sweep;
   std::uint32_t count;
   std::uint32_t tableCount;
   TabulatedSubtree tables[kMaxTables];
+  std::uint32_t foldedCount;
+  FoldedSubtree folded[kMaxTables];
 };
 
 namespace {
@@ -69,6 +85,9 @@ struct AxisTables {
   std::uint32_t counts[3];
   AxisEntry entries[kMaxTables];
   real slots[kMaxTables];
+  // The entries of each role, so that filling one role's slots visits only them.
+  std::uint8_t roleEntries[3][kMaxTables];
+  std::uint8_t roleCount[3];
 };
 
 namespace {
@@ -82,6 +101,8 @@ struct Reach {
 };
 
 // A closed subtree of exactly one axis variable.
+constexpr int kInnerRole = 0;
+
 bool isOneAxis(Reach r) { return r.closed && r.roles != 0 && (r.roles & (r.roles - 1)) == 0; }
 int roleOf(Reach r) { return __builtin_ctz(r.roles); }
 
@@ -116,6 +137,12 @@ class Tabulator {
   Tabulator(LangState& state, InnerTables& tables) : state_(state), inner_(&tables) {}
   // Axis tables: the three cells of `axes`, by role.
   Tabulator(LangState& state, AxisTables& tables, const AxisSweep axes[3]) : state_(state), axisTables_(&tables) {
+    for (int role = 0; role < 3; ++role) axes_[role] = axes[role];
+  }
+  // Row constants: the middle and outer subexpressions of `axes` folded at every
+  // grid coordinate, added to inner tables.
+  Tabulator(LangState& state, InnerTables& tables, const AxisSweep axes[3])
+      : state_(state), rowConstants_(&tables) {
     for (int role = 0; role < 3; ++role) axes_[role] = axes[role];
   }
 
@@ -159,7 +186,7 @@ class Tabulator {
 
  private:
   Reach cellReach(const ValueCell* cell) const {
-    if (axisTables_) {
+    if (axisTables_ || rowConstants_) {
       for (int role = 0; role < 3; ++role) {
         if (cell == &state_.cells[axes_[role].cell]) return {static_cast<std::uint8_t>(1u << role), true};
       }
@@ -169,10 +196,17 @@ class Tabulator {
     return {0, (cell->flags & kVarying) == 0};
   }
 
-  std::uint32_t& tableCount() { return inner_ ? inner_->tableCount : axisTables_->fold.tableCount; }
+  std::uint32_t& tableCount() {
+    if (rowConstants_) return rowConstants_->foldedCount;
+    return inner_ ? inner_->tableCount : axisTables_->fold.tableCount;
+  }
 
   void consider(const ExprNode* subtree, int role, bool underAddition) {
     if (!isTabulableKind(subtree) || tableCount() == kMaxTables) return;
+    if (rowConstants_) {
+      if (role != kInnerRole && pointCost(subtree) >= 2) foldAlong(subtree, role);
+      return;
+    }
     ExprNode* folded = subtree->ops->foldValue(state_, subtree);
     const ExprNode* target = folded;
     TabulatedSubtree entry{subtree, nullptr, TableShape::Whole, 0};
@@ -197,12 +231,39 @@ class Tabulator {
         const AxisSweep& axis = axes_[role];
         t.entries[i] = {static_cast<std::uint8_t>(role), tabulate(code, axis.grid, axis.count, role),
                         tabulate(code, axis.mid, axis.count, role)};
+        t.roleEntries[role][t.roleCount[role]++] = static_cast<std::uint8_t>(i);
         entry.values = &t.slots[i];
         t.fold.tables[i] = entry;
       }
       releaseCode(state_, code);
     }
     release(state_, folded);
+  }
+
+  // What row code folds the subtree into at every grid coordinate of its axis:
+  // with the axis' cell a constant, a closed subtree folds to one number.
+  void foldAlong(const ExprNode* subtree, int role) {
+    const AxisSweep& axis = axes_[role];
+    ValueCell& cell = state_.cells[axis.cell];
+    const ValueCell saved = cell;
+    auto* values = static_cast<double*>(allocateNode(state_, std::size_t{axis.count} * sizeof(double)));
+    cell.flags = 0;
+    bool numbers = true;
+    for (std::uint32_t k = 0; k < axis.count && numbers; ++k) {
+      cell.value = axis.grid[k];
+      ExprNode* folded = subtree->ops->foldValue(state_, subtree);
+      numbers = is(folded, kNumberOps);
+      if (numbers) values[k] = static_cast<NumberNode*>(folded)->value;
+      release(state_, folded);
+    }
+    cell.flags = saved.flags;
+    cell.value = saved.value;
+    if (!numbers) {
+      releaseBlock(state_, values, std::size_t{axis.count} * sizeof(double));
+      return;
+    }
+    rowConstants_->folded[rowConstants_->foldedCount++] = {subtree, values, axis.count,
+                                                           static_cast<std::uint8_t>(role), values[0]};
   }
 
   // The code's value at every coordinate. The inner axis is read through the
@@ -223,6 +284,7 @@ class Tabulator {
   LangState& state_;
   InnerTables* inner_ = nullptr;
   AxisTables* axisTables_ = nullptr;
+  InnerTables* rowConstants_ = nullptr;
   AxisSweep axes_[3] = {};
 };
 
@@ -235,6 +297,7 @@ InnerTables* tabulateInnerSubexpressions(LangState& state, const ExprNode* tree,
   tables->sweep = sweep;
   tables->count = count;
   tables->tableCount = 0;
+  tables->foldedCount = 0;
   const InnerTables* before = state.foldTables;
   state.foldTables = nullptr;
   Tabulator(state, *tables).scanAlone(tree);
@@ -250,10 +313,15 @@ void releaseInnerTables(LangState& state, InnerTables* tables) {
   if (!tables) return;
   for (std::uint32_t i = 0; i < tables->tableCount; ++i)
     releaseBlock(state, tables->tables[i].values, tableBytes(tables->count));
+  for (std::uint32_t i = 0; i < tables->foldedCount; ++i)
+    releaseBlock(state, tables->folded[i].values, std::size_t{tables->folded[i].count} * sizeof(double));
   releaseBlock(state, tables, sizeof(InnerTables));
 }
 
 ExprNode* foldFromTables(LangState& state, const InnerTables& tables, const ExprNode* n) {
+  for (std::uint32_t i = 0; i < tables.foldedCount; ++i) {
+    if (tables.folded[i].subtree == n) return makeNumber(state, tables.folded[i].current);
+  }
   for (std::uint32_t i = 0; i < tables.tableCount; ++i) {
     const TabulatedSubtree& entry = tables.tables[i];
     if (entry.subtree != n) continue;
@@ -274,8 +342,12 @@ AxisTables* tabulateAxisSubexpressions(LangState& state, const ExprNode* tree, c
   tables->fold.sweep = &tables->point;
   tables->fold.count = 1;
   tables->fold.tableCount = 0;
+  tables->fold.foldedCount = 0;
   tables->point = 0;
-  for (int role = 0; role < 3; ++role) tables->counts[role] = axes[role].count;
+  for (int role = 0; role < 3; ++role) {
+    tables->counts[role] = axes[role].count;
+    tables->roleCount[role] = 0;
+  }
   const InnerTables* before = state.foldTables;
   state.foldTables = nullptr;
   Tabulator(state, *tables, axes).scanAlone(tree);
@@ -301,15 +373,43 @@ const InnerTables* axisFoldTables(const AxisTables& tables) { return &tables.fol
 
 void selectAxisEntry(AxisTables& tables, int role, bool mid, std::uint32_t k) {
   VX_ASSERT(k < tables.counts[role]);
-  for (std::uint32_t i = 0; i < tables.fold.tableCount; ++i) {
-    const AxisEntry& entry = tables.entries[i];
-    if (entry.role == role) tables.slots[i] = (mid ? entry.mid : entry.grid)[k];
+  for (std::uint32_t n = 0; n < tables.roleCount[role]; ++n) {
+    const std::uint8_t i = tables.roleEntries[role][n];
+    tables.slots[i] = (mid ? tables.entries[i].mid : tables.entries[i].grid)[k];
   }
 }
 
 const double* axisPoint(AxisTables& tables, double inner) {
   tables.point = inner;
   return &tables.point;
+}
+
+InnerTables* tabulateRowConstants(LangState& state, InnerTables* tables, const ExprNode* tree,
+                                  const AxisSweep axes[3]) {
+  const bool fresh = tables == nullptr;
+  if (fresh) {
+    tables = static_cast<InnerTables*>(allocateNode(state, sizeof(InnerTables)));
+    tables->sweep = axes[kInnerRole].grid;
+    tables->count = axes[kInnerRole].count;
+    tables->tableCount = 0;
+    tables->foldedCount = 0;
+  }
+  const InnerTables* before = state.foldTables;
+  state.foldTables = nullptr;
+  Tabulator(state, *tables, axes).scanAlone(tree);
+  state.foldTables = before;
+  if (fresh && tables->foldedCount == 0) {
+    releaseInnerTables(state, tables);
+    return nullptr;
+  }
+  return tables;
+}
+
+void selectRowConstants(InnerTables& tables, int role, std::uint32_t k) {
+  for (std::uint32_t i = 0; i < tables.foldedCount; ++i) {
+    FoldedSubtree& entry = tables.folded[i];
+    if (entry.role == role) entry.current = entry.values[k];
+  }
 }
 
 }  // namespace vx

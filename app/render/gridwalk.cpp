@@ -50,7 +50,9 @@ struct SurfaceRun {
 struct ItemRun {
   const GraphItem* item = nullptr;
   bool vector = false;
-  InnerTables* tables = nullptr;  // its subexpressions of the inner coordinate alone
+  // Its subexpressions of the inner coordinate alone, and the constants row code
+  // folds the middle and outer coordinates' subexpressions into.
+  InnerTables* tables = nullptr;
   SurfaceRun surface;
   VectorRun arrows;
 };
@@ -244,10 +246,17 @@ void Walker::prepareOuterAxis() {
 }
 
 void Walker::prepareItems() {
+  const AxisSweep axes[3] = {
+      {axisCell_[kInner], inner_.coord, inner_.mid, static_cast<std::uint32_t>(inner_.count)},
+      {axisCell_[kMiddle], middle_.coord, middle_.mid, static_cast<std::uint32_t>(middle_.count)},
+      {axisCell_[kOuter], outer_.coord, outer_.mid, static_cast<std::uint32_t>(outer_.count)},
+  };
   for (int i = 0; i < itemCount_; ++i) {
     ItemRun& run = items_[i];
-    if (options_.tabulate)
+    if (options_.tabulate) {
       run.tables = tabulateInnerSubexpressions(state_, run.item->tree, inner_.coord, static_cast<std::uint32_t>(inner_.count));
+      run.tables = tabulateRowConstants(state_, run.tables, run.item->tree, axes);
+    }
     if (run.vector) {
       run.arrows.item = run.item;
       beginVectorRun(ctx_, run.arrows);
@@ -259,14 +268,7 @@ void Walker::prepareItems() {
     // compiled once per redraw with all three coordinates read at run time. Every
     // coordinate it sees is a grid coordinate or a mid-point, so its subexpressions
     // of one axis alone are read from tables of both.
-    if (options_.tabulate) {
-      const AxisSweep axes[3] = {
-          {axisCell_[kInner], inner_.coord, inner_.mid, static_cast<std::uint32_t>(inner_.count)},
-          {axisCell_[kMiddle], middle_.coord, middle_.mid, static_cast<std::uint32_t>(middle_.count)},
-          {axisCell_[kOuter], outer_.coord, outer_.mid, static_cast<std::uint32_t>(outer_.count)},
-      };
-      s.axisTables = tabulateAxisSubexpressions(state_, run.item->tree, axes);
-    }
+    if (options_.tabulate) s.axisTables = tabulateAxisSubexpressions(state_, run.item->tree, axes);
     s.valueTree = foldExpression(state_, run.item->tree, Form::Value, s.axisTables ? axisFoldTables(*s.axisTables) : nullptr);
     s.value = compileExpression(state_, s.valueTree, Form::Value);
     if (s.relation != kRelationEquation) {
@@ -340,12 +342,18 @@ bool Walker::walkSlab(int slab) {
   sampling.nearHigh[outerAxis_] = outerCoord_ + halfStep_[kOuter];
 
   const bool cellsInSlab = slab > 0 && options_.extractSurfaces;
+  for (int i = 0; i < itemCount_; ++i) {
+    if (items_[i].tables) selectRowConstants(*items_[i].tables, kOuter, static_cast<std::uint32_t>(slab));
+  }
   for (int r = 0; r < middle_.count; ++r) {
     const double m = middle_.coord[r];
     setCell(kMiddle, m);
     world_[middle_.world] = m;
     sampling.nearLow[middle_.world] = m - halfStep_[kMiddle];
     sampling.nearHigh[middle_.world] = m + halfStep_[kMiddle];
+    for (int i = 0; i < itemCount_; ++i) {
+      if (items_[i].tables) selectRowConstants(*items_[i].tables, kMiddle, static_cast<std::uint32_t>(r));
+    }
     compileRow();
     // Conditions have no effects, so a row's are all found first; cells and
     // arrows then follow in the walk's order, point by point, items in list order.

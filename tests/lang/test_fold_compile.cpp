@@ -229,7 +229,8 @@ TEST_F(CompileTest, RandomExpressionsAgreeBitForBit) {
 // tables gives the same bits at every coordinate, as values and as conditions,
 // including under additions whose constants folding merges ((x*x+1)+y+2). The
 // code of crossing points reads every axis' subexpressions from tables of grid
-// coordinates and mid-points, with the same bits.
+// coordinates and mid-points, and row code reads what the middle and outer
+// coordinates' subexpressions fold into at each row, with the same bits.
 TEST_F(CompileTest, TabulatedSubexpressionsGiveTheSameBits) {
   std::vector<double> sweep = specialValues();
   for (int k = 0; k <= 20; ++k) sweep.push_back(-3 + 0.3 * k);
@@ -266,6 +267,31 @@ TEST_F(CompileTest, TabulatedSubexpressionsGiveTheSameBits) {
         for (const double& point : sweep) {
           const real a = runValue(plain, &point), b = runValue(table, &point);
           ASSERT_EQ(std::memcmp(&a, &b, 10), 0) << text << " at x = " << point;
+          ASSERT_EQ(runCondition(plain, &point), runCondition(table, &point)) << text << " at x = " << point;
+        }
+        releaseCode(state, plain);
+        releaseCode(state, table);
+        release(state, plainTree);
+        release(state, tableTree);
+      }
+      flagAxes();
+    }
+    // Row code with the middle and outer subexpressions folded once per coordinate.
+    tables = tabulateRowConstants(state, tables, tree, axes);
+    for (int trial = 0; trial < 3 && tables; ++trial) {
+      const std::uint32_t ky = random() % count, kz = random() % count;
+      selectRowConstants(*tables, 1, ky);
+      selectRowConstants(*tables, 2, kz);
+      setPoint(0, axes[1].grid[ky], axes[2].grid[kz]);
+      state.cells[kY].flags = state.cells[kZ].flags = 0;
+      for (Form form : {Form::Value, Form::Condition}) {
+        ExprNode* plainTree = foldExpression(state, tree, form);
+        ExprNode* tableTree = foldExpression(state, tree, form, tables);
+        CompiledCode* plain = compileExpression(state, plainTree, form);
+        CompiledCode* table = compileExpression(state, tableTree, form);
+        for (const double& point : sweep) {
+          const real a = runValue(plain, &point), b = runValue(table, &point);
+          ASSERT_EQ(std::memcmp(&a, &b, 10), 0) << text << " in row " << ky << ", " << kz << " at x = " << point;
           ASSERT_EQ(runCondition(plain, &point), runCondition(table, &point)) << text << " at x = " << point;
         }
         releaseCode(state, plain);
