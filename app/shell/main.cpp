@@ -5,7 +5,9 @@
 #include <string>
 
 #include "base/commandline.h"
+#include "base/executablememory.h"
 #include "base/fpu.h"
+#include "lang/native.h"
 #include "shell/commands.h"
 #include "shell/shell.h"
 #include "win/sys.h"
@@ -161,6 +163,7 @@ void showOpeningGraph(ProgramState& program) {
 void startUp(ProgramState& program) {
   sys::setThreadPriority(sys::getCurrentThread(), THREAD_PRIORITY_HIGHEST);
   setProgramFloatingPointMode();
+  useExecutableMemory(&systemExecutableMemory());
   readCommandLine(program);
   HMODULE module = nullptr;
   if (!failed(sys::getModuleHandle("", module))) program.instance = module;
