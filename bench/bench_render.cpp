@@ -9,7 +9,8 @@
 //   Redraw    the whole picture: clear, box, surfaces filled, mesh
 // The table shows evaluation, surfaces (Surfaces less Evaluate), drawing
 // (Redraw less Surfaces) and the whole redraw. With --benchmark_repetitions
-// the table takes the medians.
+// the table takes the medians. Compiled code runs as native code, as in the
+// tool and the program; --interpreter runs it in the interpreter instead.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -17,10 +18,12 @@
 #include <string>
 #include <utility>
 
+#include "base/executablememory.h"
 #include "base/fpu.h"
 #include "base/memory.h"
 #include "cli/png_writer.h"
 #include "lang/lang.h"
+#include "lang/native.h"
 #include "render/render.h"
 
 namespace {
@@ -234,6 +237,16 @@ class Summary : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  bool interpreter = false;
+  int kept = 1;
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--interpreter") interpreter = true;
+    else argv[kept++] = argv[i];
+  }
+  argc = kept;
+  useExecutableMemory(&systemExecutableMemory());
+  setNativeCode(!interpreter);
+  std::printf("Compiled code: %s.\n", interpreter || !nativeCodeAvailable() ? "interpreter" : "native");
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   Summary summary;

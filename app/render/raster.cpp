@@ -407,6 +407,11 @@ bool visibleLineEnds(const ViewTransform& view, const ProjectedPoint& a, const P
 
 void drawLine(const RasterTarget& target, const ProjectedPoint& a, const ProjectedPoint& b,
               PixelColor color) {
+  // Mesh lines mostly lie wholly in front of the viewer: no cut, no copies.
+  if (!((a.code | b.code) & (kBehindViewer | kInvalidPoint))) {
+    if (!(a.code & b.code)) target.line(*target.fb, a.x, a.y, b.x, b.y, color);
+    return;
+  }
   ProjectedPoint p, q;
   if (visibleLineEnds(*target.view, a, b, p, q)) target.line(*target.fb, p.x, p.y, q.x, q.y, color);
 }
