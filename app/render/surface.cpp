@@ -79,7 +79,7 @@ void drawPolygon(void* context, const SurfacePolygon& polygon) {
   if (!ctx.job->mesh()) return;
   for (int i = 0; i < polygon.count; ++i) {
     const EdgeVertex* a = polygon.vertices[i];
-    const EdgeVertex* b = polygon.vertices[(i + 1) % polygon.count];
+    const EdgeVertex* b = polygon.vertices[i + 1 < polygon.count ? i + 1 : 0];
     drawLine(ctx.target, a->view, b->view, ctx.meshColor);
   }
 }
