@@ -104,6 +104,7 @@ class MeshBuilder {
   PixelColor capColor(const GraphItem& item, const double position[3]) const;
   void addItemCaps(std::uint32_t item);
   void weld();
+  void splitNeedles();
   void fillSmallHoles(std::uint32_t item);
   void dropEmptyTriangles();
   void orientClosedForms();
@@ -738,11 +739,76 @@ void MeshBuilder::fillSmallHoles(std::uint32_t item) {
   }
 }
 
+// A triangle whose corners lie on one line (a crossing point between two others,
+// where a plane runs through grid points) has no area. It goes, and the
+// triangle across its long side is split at the middle corner instead, which
+// keeps every edge paired.
+void MeshBuilder::splitNeedles() {
+  const double* p = out_.positions.data();
+  auto at = [&](std::uint32_t v) { return p + 3 * std::size_t(v); };
+  struct Needle {
+    std::size_t triangle;
+    std::uint32_t from, to, middle;  // the long side from -> to, and the corner on it
+  };
+  std::vector<Needle> needles;
+  std::unordered_map<std::uint64_t, std::size_t, KeyHash> wanted;  // long side reversed -> needle
+  for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
+    const std::uint32_t* v = &out_.triangles[3 * t];
+    double length[3], u[3], w[3];
+    for (int k = 0; k < 3; ++k) {
+      const double *a = at(v[k]), *b = at(v[(k + 1) % 3]);
+      length[k] = (b[0] - a[0]) * (b[0] - a[0]) + (b[1] - a[1]) * (b[1] - a[1]) + (b[2] - a[2]) * (b[2] - a[2]);
+    }
+    for (int axis = 0; axis < 3; ++axis) {
+      u[axis] = at(v[1])[axis] - at(v[0])[axis];
+      w[axis] = at(v[2])[axis] - at(v[0])[axis];
+    }
+    const double cross[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+    const int k = length[0] >= length[1] && length[0] >= length[2] ? 0 : length[1] >= length[2] ? 1 : 2;
+    const double area2 = cross[0] * cross[0] + cross[1] * cross[1] + cross[2] * cross[2];
+    if (area2 > 1e-24 * length[k] * length[k]) continue;
+    const Needle needle{t, v[k], v[(k + 1) % 3], v[(k + 2) % 3]};
+    if (wanted.emplace(edgeKey(needle.to, needle.from), needles.size()).second) needles.push_back(needle);
+  }
+  if (needles.empty()) return;
+  std::vector<bool> drop(triangleItem_.size(), false);
+  for (const Needle& n : needles) drop[n.triangle] = true;
+  const std::size_t count = triangleItem_.size();
+  for (std::size_t t = 0; t < count; ++t) {
+    if (drop[t]) continue;
+    for (int k = 0; k < 3; ++k) {
+      std::uint32_t* v = &out_.triangles[3 * t];
+      auto found = wanted.find(edgeKey(v[k], v[(k + 1) % 3]));
+      if (found == wanted.end()) continue;
+      const Needle& n = needles[found->second];
+      const std::uint32_t x = v[(k + 2) % 3], item = triangleItem_[t];
+      wanted.erase(found);
+      // (to, from, x) becomes (to, middle, x) and (middle, from, x).
+      v[(k + 1) % 3] = n.middle;
+      out_.triangles.insert(out_.triangles.end(), {n.middle, n.from, x});
+      triangleItem_.push_back(item);
+      drop.push_back(false);
+      break;
+    }
+  }
+  // A needle whose long side found no partner stays: without it the edge would open.
+  for (const auto& left : wanted) drop[needles[left.second].triangle] = false;
+  std::size_t kept = 0;
+  for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
+    if (drop[t]) continue;
+    for (int k = 0; k < 3; ++k) out_.triangles[3 * kept + k] = out_.triangles[3 * t + k];
+    triangleItem_[kept++] = triangleItem_[t];
+  }
+  out_.triangles.resize(3 * kept);
+  triangleItem_.resize(kept);
+}
+
 void MeshBuilder::finish() {
   weld();
   for (std::uint32_t item = 0; item < items_.size(); ++item) {
     if (!job_.parametric() && isSolid(*items_[item])) fillSmallHoles(item);
   }
+  splitNeedles();
   orientClosedForms();
   const std::size_t n = vertexItem_.size();
   std::vector<double> normal(3 * n, 0.0);

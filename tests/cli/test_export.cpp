@@ -150,6 +150,8 @@ TEST_F(Export, ClosedSurfacesAndSolidsAreWatertightOutwardAndConverge) {
       {"torus", "graph3d.minimumz := -1.5\ngraph3d.maximumz := 1.5\ngraph3d( (r-2)^2+z^2 = 0.64 )\n",
        2 * kPi * kPi * 2 * 0.64, 4 * kPi * kPi * 2 * 0.8},
       {"half ball", "graph3d( x^2+y^2+z^2 <= 4 & z >= 0 )\n", 16 * kPi / 3, 12 * kPi},
+      // The plane runs through grid points, where cells meet in single points.
+      {"tilted half ball", "graph3d( x^2+y^2+z^2 <= 7 & z >= x/2 )\n", 14 * std::sqrt(7.0) * kPi / 3, 21 * kPi},
       // Cut by the box at z = -3 and 3: the caps close it.
       {"cylinder", "graph3d( x^2+y^2 < 4 )\n", 24 * kPi, 32 * kPi},
       // Caps on every face, crossed by the surface everywhere; the gyroid
