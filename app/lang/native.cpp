@@ -5,12 +5,16 @@
 // Machine model of the translation. The code is straight-line, so the stack
 // depth is known at every instruction: the values of the interpreter's stack
 // lie in the frame's stack memory, one slot per position, except the top ones,
-// which stay in x87 registers (the top in st(0)) while there is room. Every call
-// of a routine first stores the registers to their slots, so that the register
-// stack is empty at the call on every calling convention, and the routine reads
-// and writes its operands in the slots. Routines are called through thunks that
-// take only pointers (the instruction, the first operand's slot, the frame), so
-// that no long double ever crosses a call in a register or on the machine stack.
+// which stay in x87 registers (the top in st(0)) while there is room. At every
+// call of a routine the register stack is empty, as all three calling
+// conventions require: the routine's operands go to its arguments or slots and
+// every other register value to its slot. Where long double arguments are passed
+// in memory and the result comes back in st(0) (System V, i386) the routines of
+// one and two values are called directly, as compiled C++ calls them; the
+// others, and all of them on Windows x64 (which passes long doubles by
+// reference), through thunks that take only pointers (the instruction, the first
+// operand's slot, the frame). Code that calls nothing runs, on x86-64, in
+// scratch registers without a frame of its own.
 #include "lang/native.h"
 
 #include <cstring>
@@ -280,8 +284,8 @@ class Translator {
     } else {
       needTop();
       for (std::uint32_t p = depth_ - 1; inRegisters_ > 1; --inRegisters_) {
-        e_.bytes2(0xD9, 0xC9);                         // fxch: the value below on top
-        e_.x87(0xDB, 7, stack_, slotOf(--p));        // fstp m80
+        e_.bytes2(0xD9, 0xC9);                 // fxch: the value below on top
+        e_.x87(0xDB, 7, stack_, slotOf(--p));  // fstp m80
       }
     }
     epilogue();
