@@ -53,8 +53,10 @@ namespace native_detail {
 extern NativeFunction functions[kNativeSlots + 1];
 }  // namespace native_detail
 
-// Installs the memory that native code is written to (null: none). Install it
-// once, before any code is compiled; it stays for the rest of the process.
+// Installs the memory that native code is written to (null: none) and empties
+// the cache. The programs install it once at start; installing again is allowed
+// only while no compiled code exists (a code's `native` index would name a slot
+// that another shape may take).
 void useExecutableMemory(ExecutableMemory* memory);
 
 // The debugging switch: while off, code compiled from then on runs in the
