@@ -109,6 +109,8 @@ class MeshBuilder {
   void dropEmptyTriangles();
   void orientClosedForms();
   void compact();
+  // Removes the triangles marked in `drop`, keeping the others in order.
+  void dropTriangles(const std::vector<bool>& drop);
 
   RenderContext& ctx_;
   const RenderJob& job_;
@@ -628,6 +630,10 @@ void MeshBuilder::dropEmptyTriangles() {
     }
     i = end;
   }
+  dropTriangles(drop);
+}
+
+void MeshBuilder::dropTriangles(const std::vector<bool>& drop) {
   std::size_t kept = 0;
   for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
     if (drop[t]) continue;
@@ -793,14 +799,7 @@ void MeshBuilder::splitNeedles() {
   }
   // A needle whose long side found no partner stays: without it the edge would open.
   for (const auto& left : wanted) drop[needles[left.second].triangle] = false;
-  std::size_t kept = 0;
-  for (std::size_t t = 0; t < triangleItem_.size(); ++t) {
-    if (drop[t]) continue;
-    for (int k = 0; k < 3; ++k) out_.triangles[3 * kept + k] = out_.triangles[3 * t + k];
-    triangleItem_[kept++] = triangleItem_[t];
-  }
-  out_.triangles.resize(3 * kept);
-  triangleItem_.resize(kept);
+  dropTriangles(drop);
 }
 
 void MeshBuilder::finish() {
