@@ -205,6 +205,9 @@ long double runValue(const CompiledCode* code, const double* point);
 // The condition status word: 0x0100 right < left or unordered, 0x4000 equal or
 // unordered, 0x0400 unordered; OR-ed over the operands of &.
 std::uint16_t runCondition(const CompiledCode* code, const double* point);
+// runCondition at each of `count` consecutive points from `points`, into
+// `statuses`: in one native call where the code's shape has a row function.
+void runConditionRow(const CompiledCode* code, const double* points, std::uint32_t count, std::uint16_t* statuses);
 // Graph calls (vector, rectangular, cylindrical, spherical) leave three values.
 void runTriple(const CompiledCode* code, const double* point, long double out[3]);
 

@@ -31,6 +31,7 @@ namespace vx {
 
 namespace native_detail {
 NativeFunction functions[kNativeSlots + 1];
+NativeRowFunction rowFunctions[kNativeSlots + 1];
 }  // namespace native_detail
 
 #ifdef VX_NATIVE_CODE
@@ -216,8 +217,11 @@ class Translator {
  public:
   explicit Translator(Emitter& e) : e_(e) {}
 
-  // False when the code is not what the interpreter could run either.
-  bool translate(const CompiledCode& code) {
+  // False when the code is not what the interpreter could run either. A row
+  // function runs the same body once per point of the frame's row.
+  bool translate(const CompiledCode& code, bool row) {
+    row_ = row;
+    shape_ = code.shape;
 #if defined(__x86_64__)
     // Code that calls no routine needs no register the calling conventions keep:
     // it runs in scratch registers, without saving any.
@@ -231,9 +235,20 @@ class Translator {
 #endif
     prologue();
     const Instruction* ins = code.instructions();
+    if (row_) {
+      advanceTables_ = false;
+      for (std::uint32_t i = 0; i < code.count; ++i) advanceTables_ = advanceTables_ || ins[i].opcode == kOpLoadTable;
+      loopStart_ = e_.size();
+      // Every point starts with a clear status, as a single run does.
+      e_.memoryOp(false, 0xC7, 0, frame_, frameField(offsetof(NativeFrame, status)));
+      e_.u32(0);
+    }
     for (std::uint32_t i = 0; i < code.count; ++i) {
+      if (ins[i].opcode == kOpReturn) {
+        if (depth_ != resultDepth(code.shape) || i + 1 != code.count) return false;
+        return row_ ? nextPoint() : (finish(), true);
+      }
       if (!instruction(ins[i].opcode, i)) return false;
-      if (ins[i].opcode == kOpReturn) return depth_ == resultDepth(code.shape) && i + 1 == code.count;
     }
     return false;
   }
@@ -269,6 +284,44 @@ class Translator {
     e_.freeStack(kLocalBytes);
     for (int i = kSavedCount - 1; i >= 0; --i) e_.pop(kSaved[i]);
     e_.byte(0xC3);
+  }
+
+  // The end of one point in a row function: its status stored, the point, the
+  // tables' entry and the status pointer advanced, and back to the body while
+  // points remain. A value's status is its comparison with zero.
+  bool nextPoint() {
+    if (shape_ == CodeShape::Triple) return false;
+    if (shape_ == CodeShape::Value) {
+      needTop();
+      e_.bytes2(0xD9, 0xE4);  // ftst
+      e_.bytes2(0xDF, 0xE0);  // fnstsw ax, before the pop leaves C0..C3 undefined
+      e_.bytes2(0xDD, 0xD8);  // fstp st0
+      e_.byte(0x25);          // and eax, C3 | C2 | C0
+      e_.u32(kStatusLess | kStatusEqual | kStatusUnordered);
+      popped(1);
+    } else {
+      e_.memoryOp(false, 0x8B, kAx, frame_, frameField(offsetof(NativeFrame, status)));
+    }
+    e_.loadPointer(kDx, frame_, frameField(offsetof(NativeFrame, statuses)));
+    e_.byte(0x66);  // mov word [dx], ax
+    e_.memoryOp(false, 0x89, kAx, kDx, 0);
+    e_.memoryOp(kWide, 0x83, 0, frame_, frameField(offsetof(NativeFrame, statuses)));  // add, 2
+    e_.byte(sizeof(std::uint16_t));
+    e_.rex(kWide, 0, point_);
+    e_.bytes2(0x83, static_cast<std::uint8_t>(0xC0 | (point_ & 7)));  // add point, 8
+    e_.byte(sizeof(double));
+    // Routines that read the point (near, data) find it in the frame.
+    if (!leaf_) e_.storePointer(frame_, frameField(offsetof(NativeFrame, point)), point_);
+    if (advanceTables_) {
+      e_.memoryOp(kWide, 0x83, 0, frame_, frameField(offsetof(NativeFrame, tableOffset)));
+      e_.byte(sizeof(real));
+    }
+    e_.memoryOp(false, 0x83, 5, frame_, frameField(offsetof(NativeFrame, count)));  // sub, 1
+    e_.byte(1);
+    e_.bytes2(0x0F, 0x85);  // jnz rel32
+    e_.u32(static_cast<std::uint32_t>(static_cast<std::int64_t>(loopStart_) - static_cast<std::int64_t>(e_.size() + 4)));
+    epilogue();
+    return true;
   }
 
   // Stores every value held in registers to its slot.
@@ -519,6 +572,9 @@ class Translator {
   }
 
   Emitter& e_;
+  bool row_ = false, advanceTables_ = false;
+  CodeShape shape_ = CodeShape::Value;
+  std::size_t loopStart_ = 0;
   bool leaf_ = false;
   Reg frame_ = kFrameReg, code_ = kCodeReg, stack_ = kStackReg, point_ = kPointReg;
   std::uint32_t depth_ = 0;        // values on the interpreter's stack
@@ -557,6 +613,7 @@ Cache cache;
 void withdrawAll() {
   cache.withdrawn = true;
   for (NativeFunction& f : native_detail::functions) f = nullptr;
+  for (NativeRowFunction& f : native_detail::rowFunctions) f = nullptr;
 }
 
 std::uint32_t hashKey(const std::uint8_t* key, std::size_t length) {
@@ -595,11 +652,20 @@ NativeFunction install(std::size_t size) {
   return reinterpret_cast<NativeFunction>(cache.arena + start);
 }
 
-NativeFunction translate(const CompiledCode& code) {
+// The single-point function and, after it, the row function (where the shape
+// has one), installed together.
+NativeFunction translate(const CompiledCode& code, NativeRowFunction* row) {
+  *row = nullptr;
   Emitter emitter(cache.buffer, kBufferBytes);
-  Translator translator(emitter);
-  if (!translator.translate(code) || emitter.overflowed()) return nullptr;
-  return install(emitter.size());
+  if (!Translator(emitter).translate(code, false)) return nullptr;
+  const std::size_t single = emitter.size();
+  while (emitter.size() % 16) emitter.byte(0xCC);  // int3
+  const std::size_t rowStart = emitter.size();
+  const bool hasRow = Translator(emitter).translate(code, true);
+  if (emitter.overflowed()) return nullptr;
+  const NativeFunction f = install(hasRow ? emitter.size() : single);
+  if (f && hasRow) *row = reinterpret_cast<NativeRowFunction>(reinterpret_cast<std::uint8_t*>(f) + rowStart);
+  return f;
 }
 
 }  // namespace
@@ -644,7 +710,7 @@ void attachNativeCode(CompiledCode* code) {
   std::memcpy(cache.keys + cache.keysUsed, key, length);
   cache.keysUsed += length;
   ++cache.stats.shapes;
-  native_detail::functions[slot + 1] = translate(*code);
+  native_detail::functions[slot + 1] = translate(*code, &native_detail::rowFunctions[slot + 1]);
   code->native = static_cast<std::uint16_t>(slot + 1);
 }
 

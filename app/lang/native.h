@@ -32,7 +32,15 @@ struct NativeFrame {
   const CompiledCode* code;
   std::uint32_t status;
   std::int32_t scratch;
+  // A row run: the status of each point goes here, `count` points from `point` on.
+  std::uint16_t* statuses;
+  std::uint32_t count;
 };
+
+// Runs the code at `count` (at least one) consecutive points, storing each
+// point's condition status (runCondition's) in turn: one call per row instead of
+// one per point.
+using NativeRowFunction = void (*)(NativeFrame*);
 
 #if defined(_WIN64)
 // Windows returns a long double through memory: the code leaves every value in
@@ -51,6 +59,7 @@ using NativeFunction = long double (*)(NativeFrame*);
 inline constexpr std::uint32_t kNativeSlots = 4096;
 namespace native_detail {
 extern NativeFunction functions[kNativeSlots + 1];
+extern NativeRowFunction rowFunctions[kNativeSlots + 1];
 }  // namespace native_detail
 
 // Installs the memory that native code is written to (null: none) and empties
@@ -73,6 +82,9 @@ void attachNativeCode(CompiledCode* code);
 // The native function of a code's `native` index, or null (index 0, or native
 // code withdrawn after the system refused to protect its pages).
 inline NativeFunction nativeFunction(std::uint16_t index) { return native_detail::functions[index]; }
+// The row function of the same shape, or null (no native code, or a shape that
+// leaves three values).
+inline NativeRowFunction nativeRowFunction(std::uint16_t index) { return native_detail::rowFunctions[index]; }
 
 // Blocks in the cache and protection changes made so far.
 struct NativeCacheStats {

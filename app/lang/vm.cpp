@@ -187,7 +187,7 @@ __attribute__((always_inline)) inline Outcome execute(const CompiledCode* code, 
 // where the interpreter keeps the value the first push saved below them.
 __attribute__((always_inline)) inline Outcome runNative(NativeFunction native, const CompiledCode* code,
                                                         const double* point, real* stack) {
-  NativeFrame frame{code->instructions(), stack, point, 0, code, 0, 0};
+  NativeFrame frame{code->instructions(), stack, point, 0, code, 0, 0, nullptr, 0};
   if (code->sweep) frame.tableOffset = (point - code->sweep) * static_cast<std::intptr_t>(sizeof(real));
   const std::uint32_t depth = resultDepth(code->shape);
   const real top = callNative(native, frame, stack, depth);
@@ -231,6 +231,20 @@ std::uint16_t runCondition(const CompiledCode* code, const double* point) {
     if (code->shape == CodeShape::Condition) return o.status;
     return compareStatus(code->shape == CodeShape::Triple ? o.sp[-2] : o.top, 0);
   });
+}
+
+void runConditionRow(const CompiledCode* code, const double* points, std::uint32_t count, std::uint16_t* statuses) {
+  if (count == 0) return;
+  const NativeRowFunction row = nativeRowFunction(code->native);
+  if (!row) {
+    for (std::uint32_t i = 0; i < count; ++i) statuses[i] = runCondition(code, &points[i]);
+    return;
+  }
+  real stack[CompiledCode::kLocalStackDepth];
+  NativeFrame frame{code->instructions(), code->hasScratchStack() ? code->scratchStack() : stack, points, 0, code, 0, 0,
+                    statuses, count};
+  if (code->sweep) frame.tableOffset = (points - code->sweep) * static_cast<std::intptr_t>(sizeof(real));
+  row(&frame);
 }
 
 void runTriple(const CompiledCode* code, const double* point, long double out[3]) {

@@ -129,6 +129,9 @@ class Walker {
   // Colouring by height: the colour of every cell centre along the z axis' line.
   PixelColor* heightColors_ = nullptr;
   std::size_t heightBytes_ = 0;
+  // One row's condition statuses, as evaluateRow finds them.
+  std::uint16_t* rowStatuses_ = nullptr;
+  std::size_t rowStatusBytes_ = 0;
 
   EdgeVertex* dueThisSlab_ = nullptr;
   EdgeVertex* dueNextSlab_ = nullptr;
@@ -177,6 +180,8 @@ void Walker::layOut() {
     line->frame = reinterpret_cast<float*>(line->mid + line->count);
     p += axisBytes(line->count);
   }
+  rowStatusBytes_ = static_cast<std::size_t>(saturatingAlignUp(saturatingProduct(inner_.count, sizeof(std::uint16_t)), 16));
+  rowStatuses_ = static_cast<std::uint16_t*>(state_.allocator.Allocate(rowStatusBytes_));
   int index = 0;
   for (const GraphItem* g = job.items; g; g = g->next, ++index) {
     ItemRun* run = new (&items_[index]) ItemRun;
@@ -372,11 +377,10 @@ bool Walker::walkSlab(int slab) {
 void Walker::evaluateRow(SurfaceRun& s, int r) {
   const int ni = inner_.count;
   std::uint8_t* const bits = s.bits + std::size_t(r) * ni;
-  const CompiledCode* const code = s.condition;
-  const double* const coord = inner_.coord;
   const std::uint8_t relation = s.relation;
+  runConditionRow(s.condition, inner_.coord, static_cast<std::uint32_t>(ni), rowStatuses_);
   for (int c = 0; c < ni; ++c) {
-    const unsigned bit = conditionBit(runCondition(code, &coord[c]), relation);
+    const unsigned bit = conditionBit(rowStatuses_[c], relation);
     bits[c] = static_cast<std::uint8_t>((bits[c] >> 4) | (bit << 4));
   }
 }
@@ -573,6 +577,8 @@ void Walker::finish() {
   }
   releaseSurfaceColoring(state_, coloring_);
   if (heightColors_) state_.allocator.Release(heightColors_, heightBytes_);
+  if (rowStatuses_) state_.allocator.Release(rowStatuses_, rowStatusBytes_);
+  rowStatuses_ = nullptr;
   state_.allocator.Release(block_, blockBytes_);
   block_ = nullptr;
   state_.allocator.Release(outer_.coord, outerBytes_);

@@ -123,6 +123,11 @@ class NativeTest : public LangTest {
                 !sameBits(triple[0], expected[0]) || !sameBits(triple[1], expected[1]) ||
                 !sameBits(triple[2], expected[2]);
     }
+    // The whole row in one run gives each point's status.
+    std::vector<std::uint16_t> row(points.size() + 1, 0xBEEF);
+    runConditionRow(code, points.data(), static_cast<std::uint32_t>(points.size()), row.data());
+    for (std::size_t i = 0; i < points.size(); ++i) differ += row[i] != runCondition(code, &points[i]);
+    differ += row.back() != 0xBEEF;
     return differ;
   }
 
