@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "base/executablememory.h"
@@ -72,6 +73,22 @@ void runCompiled(benchmark::State& bench, const char* text, bool native) {
       benchmark::Counter(kRow, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// The walk's way: the condition status of every point of the row in one call.
+void runCompiledRow(benchmark::State& bench, const char* text, bool native) {
+  vx::setProgramFloatingPointMode();
+  Compiled compiled(text, native);
+  if (native && !vx::nativeRowFunction(compiled.code->native)) bench.SkipWithError("no native row code");
+  std::vector<double> z = rowOfZ();
+  std::vector<std::uint16_t> out(kRow);
+  for (auto _ : bench) {
+    vx::runConditionRow(compiled.code, z.data(), kRow, out.data());
+    benchmark::DoNotOptimize(out.data());
+    benchmark::ClobberMemory();
+  }
+  bench.counters["ns/point"] =
+      benchmark::Counter(kRow, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 template <class F>
 void runNative(benchmark::State& bench, F f) {
   vx::setProgramFloatingPointMode();
@@ -113,9 +130,12 @@ inline real colour(real x, real y, real z) {
 
 void BM_SphereCompiled(benchmark::State& s) { runCompiled(s, kSphere, false); }
 void BM_SphereCompiledNative(benchmark::State& s) { runCompiled(s, kSphere, true); }
+void BM_SphereCompiledRow(benchmark::State& s) { runCompiledRow(s, kSphere, false); }
+void BM_SphereCompiledNativeRow(benchmark::State& s) { runCompiledRow(s, kSphere, true); }
 void BM_SphereNative(benchmark::State& s) { runNative(s, [](real x, real y, real z) { return sphere(x, y, z); }); }
 void BM_WavesCompiled(benchmark::State& s) { runCompiled(s, kWaves, false); }
 void BM_WavesCompiledNative(benchmark::State& s) { runCompiled(s, kWaves, true); }
+void BM_WavesCompiledNativeRow(benchmark::State& s) { runCompiledRow(s, kWaves, true); }
 void BM_WavesNative(benchmark::State& s) { runNative(s, [](real x, real y, real z) { return waves(x, y, z); }); }
 // The same row with the constant parts hoisted by hand, as folding does.
 void BM_WavesNativeFolded(benchmark::State& bench) {
@@ -136,6 +156,7 @@ void BM_WavesNativeFolded(benchmark::State& bench) {
 }
 void BM_OpeningCompiled(benchmark::State& s) { runCompiled(s, kOpening, false); }
 void BM_OpeningCompiledNative(benchmark::State& s) { runCompiled(s, kOpening, true); }
+void BM_OpeningCompiledNativeRow(benchmark::State& s) { runCompiledRow(s, kOpening, true); }
 void BM_OpeningNative(benchmark::State& s) { runNative(s, [](real x, real y, real z) { return opening(x, y, z); }); }
 void BM_ColourCompiled(benchmark::State& s) { runCompiled(s, kColour, false); }
 void BM_ColourCompiledNative(benchmark::State& s) { runCompiled(s, kColour, true); }
@@ -143,13 +164,17 @@ void BM_ColourNative(benchmark::State& s) { runNative(s, [](real x, real y, real
 
 BENCHMARK(BM_SphereCompiled);
 BENCHMARK(BM_SphereCompiledNative);
+BENCHMARK(BM_SphereCompiledRow);
+BENCHMARK(BM_SphereCompiledNativeRow);
 BENCHMARK(BM_SphereNative);
 BENCHMARK(BM_WavesCompiled);
 BENCHMARK(BM_WavesCompiledNative);
+BENCHMARK(BM_WavesCompiledNativeRow);
 BENCHMARK(BM_WavesNative);
 BENCHMARK(BM_WavesNativeFolded);
 BENCHMARK(BM_OpeningCompiled);
 BENCHMARK(BM_OpeningCompiledNative);
+BENCHMARK(BM_OpeningCompiledNativeRow);
 BENCHMARK(BM_OpeningNative);
 BENCHMARK(BM_ColourCompiled);
 BENCHMARK(BM_ColourCompiledNative);
