@@ -13,7 +13,7 @@ namespace {
 
 #ifdef VELTRIX_RELEASE_2000
 // What the release writes, as the build's payload test holds it (the current
-// release's payload is about 410 KB).
+// release's payload is about 420 KB).
 #define VX_INSTALLED_SIZE "450k"
 #else
 #define VX_INSTALLED_SIZE "500k"
