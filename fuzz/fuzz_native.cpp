@@ -72,20 +72,6 @@ void exercise(vx::LangState& state, const vx::ExprNode* tree) {
   for (int axis = 0; axis < 3; ++axis) state.cells[vx::kX + axis].flags = 0;
 }
 
-vx::LineList splitLines(const std::uint8_t* data, std::size_t size) {
-  vx::LineList lines;
-  std::string line;
-  for (std::size_t i = 0; i <= size; ++i) {
-    if (i == size || data[i] == '\n') {
-      lines.append(line);
-      line.clear();
-    } else if (data[i] != '\r') {
-      line.push_back(static_cast<char>(data[i]));
-    }
-  }
-  return lines;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) { return 0; }
@@ -106,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       state.sampling.nearLow[axis] = -1.5;
       state.sampling.nearHigh[axis] = 1.5;
     }
-    vx::LineList lines = splitLines(data, size);
+    vx::LineList lines = vx::LineList::fromText(std::string_view(reinterpret_cast<const char*>(data), size));
     if (vx::executeGraphText(state, lines).outcome == vx::ExecOutcome::Graph) {
       for (vx::GraphItem* item = state.graphItems; item; item = item->next) exercise(state, item->tree);
       exercise(state, state.surfaceColorExpression);

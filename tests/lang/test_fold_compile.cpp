@@ -251,6 +251,24 @@ TEST_F(CompileTest, TabulatedSubexpressionsGiveTheSameBits) {
                              {kY, sweep.data(), mid.data(), count},
                              {kZ, mid.data(), sweep.data(), count}};
   std::mt19937 random(13);
+  // Code folded with the tables gives the bits of plain code at every point of the sweep.
+  auto expectSameAsPlain = [&](const ExprNode* tree, const InnerTables* tables, const std::string& where) {
+    for (Form form : {Form::Value, Form::Condition}) {
+      ExprNode* plainTree = foldExpression(state, tree, form);
+      ExprNode* tableTree = foldExpression(state, tree, form, tables);
+      CompiledCode* plain = compileExpression(state, plainTree, form);
+      CompiledCode* table = compileExpression(state, tableTree, form);
+      for (const double& point : sweep) {
+        const real a = runValue(plain, &point), b = runValue(table, &point);
+        ASSERT_EQ(std::memcmp(&a, &b, 10), 0) << where << " at x = " << point;
+        ASSERT_EQ(runCondition(plain, &point), runCondition(table, &point)) << where << " at x = " << point;
+      }
+      releaseCode(state, plain);
+      releaseCode(state, table);
+      release(state, plainTree);
+      release(state, tableTree);
+    }
+  };
   for (const std::string& text : texts) {
     ExprNode* tree = parseExpression(text);
     flagAxes();
@@ -259,21 +277,7 @@ TEST_F(CompileTest, TabulatedSubexpressionsGiveTheSameBits) {
     for (const auto& row : rows) {
       setPoint(0, row[0], row[1]);
       if (&row != &rows[3]) state.cells[kY].flags = state.cells[kZ].flags = 0;
-      for (Form form : {Form::Value, Form::Condition}) {
-        ExprNode* plainTree = foldExpression(state, tree, form);
-        ExprNode* tableTree = foldExpression(state, tree, form, tables);
-        CompiledCode* plain = compileExpression(state, plainTree, form);
-        CompiledCode* table = compileExpression(state, tableTree, form);
-        for (const double& point : sweep) {
-          const real a = runValue(plain, &point), b = runValue(table, &point);
-          ASSERT_EQ(std::memcmp(&a, &b, 10), 0) << text << " at x = " << point;
-          ASSERT_EQ(runCondition(plain, &point), runCondition(table, &point)) << text << " at x = " << point;
-        }
-        releaseCode(state, plain);
-        releaseCode(state, table);
-        release(state, plainTree);
-        release(state, tableTree);
-      }
+      expectSameAsPlain(tree, tables, text);
       flagAxes();
     }
     // Row code with the middle and outer subexpressions folded once per coordinate.
@@ -284,21 +288,7 @@ TEST_F(CompileTest, TabulatedSubexpressionsGiveTheSameBits) {
       selectRowConstants(*tables, 2, kz);
       setPoint(0, axes[1].grid[ky], axes[2].grid[kz]);
       state.cells[kY].flags = state.cells[kZ].flags = 0;
-      for (Form form : {Form::Value, Form::Condition}) {
-        ExprNode* plainTree = foldExpression(state, tree, form);
-        ExprNode* tableTree = foldExpression(state, tree, form, tables);
-        CompiledCode* plain = compileExpression(state, plainTree, form);
-        CompiledCode* table = compileExpression(state, tableTree, form);
-        for (const double& point : sweep) {
-          const real a = runValue(plain, &point), b = runValue(table, &point);
-          ASSERT_EQ(std::memcmp(&a, &b, 10), 0) << text << " in row " << ky << ", " << kz << " at x = " << point;
-          ASSERT_EQ(runCondition(plain, &point), runCondition(table, &point)) << text << " at x = " << point;
-        }
-        releaseCode(state, plain);
-        releaseCode(state, table);
-        release(state, plainTree);
-        release(state, tableTree);
-      }
+      expectSameAsPlain(tree, tables, text + " in row " + std::to_string(ky) + ", " + std::to_string(kz));
       flagAxes();
     }
     releaseInnerTables(state, tables);
