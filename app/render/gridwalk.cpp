@@ -1,5 +1,6 @@
 #include "render/gridwalk.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -373,14 +374,39 @@ bool Walker::walkSlab(int slab) {
   return true;
 }
 
+// The condition bits (conditionBit) of four consecutive status words read as one
+// little-endian word, one per byte of the result.
+std::uint32_t fourConditionBits(std::uint64_t statuses, bool strict) {
+  constexpr int kLessShift = std::countr_zero(kStatusLess), kEqualShift = std::countr_zero(kStatusEqual);
+  std::uint64_t t = statuses >> kLessShift;
+  if (strict) t |= statuses >> kEqualShift;
+  t &= 0x0001000100010001u;
+  t = (t | t >> 8) & 0x0000FFFF0000FFFFu;
+  return static_cast<std::uint32_t>(t | t >> 16);
+}
+
 // Each point's condition byte: bit 0 the previous slab, bit 4 this one.
 void Walker::evaluateRow(SurfaceRun& s, int r) {
   const int ni = inner_.count;
   std::uint8_t* const bits = s.bits + std::size_t(r) * ni;
+  const std::uint16_t* const statuses = rowStatuses_;
   const std::uint8_t relation = s.relation;
   runConditionRow(s.condition, inner_.coord, static_cast<std::uint32_t>(ni), rowStatuses_);
-  for (int c = 0; c < ni; ++c) {
-    const unsigned bit = conditionBit(rowStatuses_[c], relation);
+  int c = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    // Four points at a time: this loop runs once per grid point of every redraw.
+    const bool strict = relation == kRelationStrict;
+    for (; c + 4 <= ni; c += 4) {
+      std::uint64_t four;
+      std::uint32_t old;
+      std::memcpy(&four, statuses + c, sizeof four);
+      std::memcpy(&old, bits + c, sizeof old);
+      const std::uint32_t next = ((old >> 4) & 0x0F0F0F0Fu) | (fourConditionBits(four, strict) << 4);
+      std::memcpy(bits + c, &next, sizeof next);
+    }
+  }
+  for (; c < ni; ++c) {
+    const unsigned bit = conditionBit(statuses[c], relation);
     bits[c] = static_cast<std::uint8_t>((bits[c] >> 4) | (bit << 4));
   }
 }
@@ -433,7 +459,8 @@ void Walker::visitRow(int r, bool cells) {
 void Walker::processCell(ItemRun& run, int r, int c, unsigned index) {
   SurfaceRun& s = run.surface;
   const CellCase& cell = kCellCases[index];
-  const EdgeVertex* vertices[kCellEdges] = {};
+  // Only the case's edges are filled, and only they are read.
+  const EdgeVertex* vertices[kCellEdges];
   for (unsigned mask = cell.edgeMask; mask; mask &= mask - 1) {
     const int edge = __builtin_ctz(mask);
     vertices[edge] = edgeVertex(s, edge, r, c);
