@@ -59,6 +59,9 @@ struct FoldedSubtree {
 struct InnerTables {
   const double* sweep;
   std::uint32_t count;
+  // One bit per listed subtree (subtreeBit): the fold asks about every node it
+  // visits, and most of them are in no list.
+  std::uint64_t subtrees;
   std::uint32_t tableCount;
   TabulatedSubtree tables[kMaxTables];
   std::uint32_t foldedCount;
@@ -66,6 +69,10 @@ struct InnerTables {
 };
 
 namespace {
+
+std::uint64_t subtreeBit(const ExprNode* n) {
+  return std::uint64_t{1} << ((reinterpret_cast<std::uintptr_t>(n) * std::uintptr_t{0x9E3779B1u}) >> 7 & 63);
+}
 
 // One tabulated subexpression of the crossing code: its axis (walk role) and its
 // values at the axis' grid coordinates and mid-points.
@@ -225,6 +232,7 @@ class Tabulator {
       if (inner_) {
         entry.values = tabulate(code, inner_->sweep, inner_->count, -1);
         inner_->tables[inner_->tableCount++] = entry;
+        inner_->subtrees |= subtreeBit(entry.subtree);
       } else {
         AxisTables& t = *axisTables_;
         const std::uint32_t i = t.fold.tableCount++;
@@ -234,6 +242,7 @@ class Tabulator {
         t.roleEntries[role][t.roleCount[role]++] = static_cast<std::uint8_t>(i);
         entry.values = &t.slots[i];
         t.fold.tables[i] = entry;
+        t.fold.subtrees |= subtreeBit(entry.subtree);
       }
       releaseCode(state_, code);
     }
@@ -264,6 +273,7 @@ class Tabulator {
     }
     rowConstants_->folded[rowConstants_->foldedCount++] = {subtree, values, axis.count,
                                                            static_cast<std::uint8_t>(role), values[0]};
+    rowConstants_->subtrees |= subtreeBit(subtree);
   }
 
   // The code's value at every coordinate. The inner axis is read through the
@@ -298,6 +308,7 @@ InnerTables* tabulateInnerSubexpressions(LangState& state, const ExprNode* tree,
   tables->count = count;
   tables->tableCount = 0;
   tables->foldedCount = 0;
+  tables->subtrees = 0;
   const InnerTables* before = state.foldTables;
   state.foldTables = nullptr;
   Tabulator(state, *tables).scanAlone(tree);
@@ -319,6 +330,7 @@ void releaseInnerTables(LangState& state, InnerTables* tables) {
 }
 
 ExprNode* foldFromTables(LangState& state, const InnerTables& tables, const ExprNode* n) {
+  if (!(tables.subtrees & subtreeBit(n))) return nullptr;
   for (std::uint32_t i = 0; i < tables.foldedCount; ++i) {
     if (tables.folded[i].subtree == n) return makeNumber(state, tables.folded[i].current);
   }
@@ -343,6 +355,7 @@ AxisTables* tabulateAxisSubexpressions(LangState& state, const ExprNode* tree, c
   tables->fold.count = 1;
   tables->fold.tableCount = 0;
   tables->fold.foldedCount = 0;
+  tables->fold.subtrees = 0;
   tables->point = 0;
   for (int role = 0; role < 3; ++role) {
     tables->counts[role] = axes[role].count;
@@ -379,6 +392,13 @@ void selectAxisEntry(AxisTables& tables, int role, bool mid, std::uint32_t k) {
   }
 }
 
+bool valueFollowsPoint(const CompiledCode* code) {
+  for (std::uint32_t i = 0; i < code->count; ++i) {
+    if (code->instructions()[i].opcode == kOpNear) return false;
+  }
+  return true;
+}
+
 const double* axisPoint(AxisTables& tables, double inner) {
   tables.point = inner;
   return &tables.point;
@@ -393,6 +413,7 @@ InnerTables* tabulateRowConstants(LangState& state, InnerTables* tables, const E
     tables->count = axes[kInnerRole].count;
     tables->tableCount = 0;
     tables->foldedCount = 0;
+    tables->subtrees = 0;
   }
   const InnerTables* before = state.foldTables;
   state.foldTables = nullptr;

@@ -603,6 +603,9 @@ struct Cache {
   std::size_t used = 0;
   NativeCacheStats stats;
   Entry entries[kNativeSlots];
+  // The slot found last (0: none): the walk compiles every row of a redraw to
+  // the same shape, so most lookups end here without hashing.
+  std::uint32_t lastSlot = 0;
   std::size_t keysUsed = 0;
   std::uint8_t keys[kKeyPoolBytes];
   std::uint8_t buffer[kBufferBytes];
@@ -676,6 +679,7 @@ void useExecutableMemory(ExecutableMemory* memory) {
   std::memset(cache.entries, 0, sizeof(cache.entries));
   cache.arena = nullptr;
   cache.used = cache.keysUsed = 0;
+  cache.lastSlot = 0;
   cache.stats = {};
   cache.withdrawn = false;
   cache.memory = memory;
@@ -693,12 +697,20 @@ void attachNativeCode(CompiledCode* code) {
   const std::size_t length = code->count + 1;
   key[0] = static_cast<std::uint8_t>(code->shape);
   for (std::uint32_t i = 0; i < code->count; ++i) key[i + 1] = static_cast<std::uint8_t>(code->instructions()[i].opcode);
+  if (cache.lastSlot != 0) {
+    const Entry& e = cache.entries[cache.lastSlot - 1];
+    if (e.keyLength == length && std::memcmp(cache.keys + e.keyOffset, key, length) == 0) {
+      code->native = static_cast<std::uint16_t>(cache.lastSlot);
+      return;
+    }
+  }
   const std::uint32_t hash = hashKey(key, length);
   std::uint32_t slot = hash & (kNativeSlots - 1);
   for (; cache.entries[slot].keyLength != 0; slot = (slot + 1) & (kNativeSlots - 1)) {
     const Entry& e = cache.entries[slot];
     if (e.hash == hash && e.keyLength == length && std::memcmp(cache.keys + e.keyOffset, key, length) == 0) {
       code->native = static_cast<std::uint16_t>(slot + 1);
+      cache.lastSlot = slot + 1;
       return;
     }
   }
@@ -712,6 +724,7 @@ void attachNativeCode(CompiledCode* code) {
   ++cache.stats.shapes;
   native_detail::functions[slot + 1] = translate(*code, &native_detail::rowFunctions[slot + 1]);
   code->native = static_cast<std::uint16_t>(slot + 1);
+  cache.lastSlot = slot + 1;
 }
 
 NativeCacheStats nativeCacheStats() { return cache.stats; }

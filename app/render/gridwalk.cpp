@@ -32,6 +32,14 @@ struct PlaneLinks {
 constexpr std::size_t kSurfaceBytesPerPoint = 1 + 2 * sizeof(PlaneLinks) + sizeof(EdgeVertex*);
 static_assert(kSurfaceBytesPerPoint <= kMaxSamplePointBytes);
 
+// A value of the graph at a grid point, kept for the other edges that end there.
+struct GridValue {
+  std::uint64_t key;  // the point's number in the walk plus 1; 0: empty
+  long double value;
+};
+constexpr int kGridValueBits = 11;
+constexpr std::size_t kGridValueSlots = std::size_t{1} << kGridValueBits;
+
 struct SurfaceRun {
   std::uint8_t relation = 0;
   ExprNode* conditionTree = nullptr;
@@ -41,6 +49,9 @@ struct SurfaceRun {
   // With tables: the value form's subexpressions of one axis alone, which the
   // value form reads from slots filled before each evaluation.
   AxisTables* axisTables = nullptr;
+  // With tables: values at grid points, direct-mapped by point (null where the
+  // value form reads more than the point, and in the reference walk).
+  GridValue* gridValues = nullptr;
   std::uint8_t* bits = nullptr;
   PlaneLinks* previous = nullptr;
   PlaneLinks* current = nullptr;
@@ -95,12 +106,14 @@ class Walker {
 
   void evaluateRow(SurfaceRun& s, int r);
   void visitRow(int r, bool cells);
-  bool uniformBlock(int r, int c) const;
+  std::uint64_t crossedCells(int r, int c) const;
+  void visitItemCell(ItemRun& run, int r, int c);
   void processCell(ItemRun& run, int r, int c, unsigned index);
   EdgeVertex* edgeVertex(SurfaceRun& s, int edge, int r, int c);
   EdgeVertex* newVertex(EdgeVertex** slot, bool keepForNextSlab);
   void placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, const int index[3]);
   long double valueAt(SurfaceRun& s, int role, bool mid, int k, double coord[3]);
+  long double gridValue(SurfaceRun& s, int role, int k, const int index[3], double coord[3]);
   const AxisLine& lineOf(int role) const { return role == kInner ? inner_ : role == kMiddle ? middle_ : outer_; }
   PixelColor cellColor(int r, int c);
   void setCell(int role, double value) { cells_.setValue(axisCell_[role], value); }
@@ -277,6 +290,8 @@ void Walker::prepareItems() {
     if (options_.tabulate) s.axisTables = tabulateAxisSubexpressions(state_, run.item->tree, axes);
     s.valueTree = foldExpression(state_, run.item->tree, Form::Value, s.axisTables ? axisFoldTables(*s.axisTables) : nullptr);
     s.value = compileExpression(state_, s.valueTree, Form::Value);
+    if (options_.tabulate && valueFollowsPoint(s.value))
+      s.gridValues = static_cast<GridValue*>(state_.allocator.AllocateZeroed(sizeof(GridValue) * kGridValueSlots));
     if (s.relation != kRelationEquation) {
       const SideColors sides = inequalitySideColors(s.relation);
       s.trueColor = pixelForIndex(ctx_.colors, sides.trueSide);
@@ -411,11 +426,13 @@ void Walker::evaluateRow(SurfaceRun& s, int r) {
   }
 }
 
-// True when the eight cells ending at columns c to c + 7 of row r lie wholly on
-// one side of every surface item: all their corner bytes alike and both slabs'
-// bits equal (0x00 or 0x11).
-bool Walker::uniformBlock(int r, int c) const {
+// One byte per cell for the eight cells ending at columns c to c + 7 of row r:
+// nonzero where some surface item passes through the cell, that is where its
+// four corner bytes differ or the two slabs' bits differ (only 0x00 and 0x11
+// lie wholly on one side).
+std::uint64_t Walker::crossedCells(int r, int c) const {
   const int ni = inner_.count;
+  std::uint64_t crossed = 0;
   for (int i = 0; i < itemCount_; ++i) {
     const std::uint8_t* row = items_[i].surface.bits + std::size_t(r) * ni + c - 1;
     std::uint64_t a, b, above, aboveB;
@@ -423,20 +440,45 @@ bool Walker::uniformBlock(int r, int c) const {
     std::memcpy(&b, row + 1, 8);
     std::memcpy(&above, row - ni, 8);
     std::memcpy(&aboveB, row - ni + 1, 8);
-    if (a != b || a != above || a != aboveB || (a != 0 && a != 0x1111111111111111u)) return false;
+    crossed |= (a ^ b) | (a ^ above) | (a ^ aboveB) | ((a ^ (a >> 4)) & 0x0101010101010101u);
   }
-  return true;
+  return crossed;
+}
+
+// The cell of one surface item that ends at column c of row r, if the surface
+// passes through it.
+void Walker::visitItemCell(ItemRun& run, int r, int c) {
+  const int ni = inner_.count;
+  const std::uint8_t* bits = run.surface.bits + std::size_t(r) * ni + c;
+  // Corner k of the cell ending here sits at inner offset k & 1, middle offset
+  // (k >> 1) & 1 and slab offset k >> 2.
+  const unsigned before = bits[-ni - 1] | (unsigned{bits[-1]} << 2);
+  const unsigned pair = bits[-ni] | (unsigned{bits[0]} << 2);
+  const unsigned index = (before | (pair << 1)) ^ ctx_.order.parity;
+  if (static_cast<std::uint8_t>(index + 1) > 1) processCell(run, r, c, index & 0xFF);
 }
 
 void Walker::visitRow(int r, bool cells) {
   const int ni = inner_.count;
-  const unsigned parity = ctx_.order.parity;
-  for (int c = 0; c < ni; ++c) {
-    // Without arrows only cells matter, and most of a row lies off every surface.
-    if (!vectors_ && c > 0 && c + 8 <= ni && uniformBlock(r, c)) {
-      c += 7;
-      continue;
+  if (!vectors_) {
+    // Only cells matter, and most of a row lies off every surface: eight cells
+    // at a time, visiting only those some surface passes through.
+    int c = 1;
+    if constexpr (std::endian::native == std::endian::little) {
+      for (; c + 8 <= ni; c += 8) {
+        for (std::uint64_t crossed = crossedCells(r, c); crossed;) {
+          const int offset = std::countr_zero(crossed) / 8;
+          for (int i = 0; i < itemCount_; ++i) visitItemCell(items_[i], r, c + offset);
+          crossed &= ~(std::uint64_t{0xFF} << (8 * offset));
+        }
+      }
     }
+    for (; c < ni; ++c) {
+      for (int i = 0; i < itemCount_; ++i) visitItemCell(items_[i], r, c);
+    }
+    return;
+  }
+  for (int c = 0; c < ni; ++c) {
     for (int i = 0; i < itemCount_; ++i) {
       ItemRun& run = items_[i];
       if (run.vector) {
@@ -445,13 +487,7 @@ void Walker::visitRow(int r, bool cells) {
         continue;
       }
       if (!cells || c == 0) continue;
-      const std::uint8_t* bits = run.surface.bits + std::size_t(r) * ni + c;
-      // Corner k of the cell ending here sits at inner offset k & 1, middle offset
-      // (k >> 1) & 1 and slab offset k >> 2.
-      const unsigned before = bits[-ni - 1] | (unsigned{bits[-1]} << 2);
-      const unsigned pair = bits[-ni] | (unsigned{bits[0]} << 2);
-      const unsigned index = (before | (pair << 1)) ^ parity;
-      if (static_cast<std::uint8_t>(index + 1) > 1) processCell(run, r, c, index & 0xFF);
+      visitItemCell(run, r, c);
     }
   }
 }
@@ -542,6 +578,24 @@ long double Walker::valueAt(SurfaceRun& s, int role, bool mid, int k, double coo
   return runValue(s.value, axisPoint(*s.axisTables, coord[kInner]));
 }
 
+// valueAt at a grid point: every edge that ends at the point would compute the
+// very same value (the same code, coordinates and table entries), so it is
+// computed once and kept while its slot is not taken by another point.
+long double Walker::gridValue(SurfaceRun& s, int role, int k, const int index[3], double coord[3]) {
+  if (!s.gridValues) return valueAt(s, role, false, k, coord);
+  int at[3] = {index[0], index[1], index[2]};
+  at[role] = k;
+  const std::uint64_t key =
+      (std::uint64_t(at[kOuter]) * std::uint64_t(middle_.count) + std::uint64_t(at[kMiddle])) * std::uint64_t(inner_.count) +
+      std::uint64_t(at[kInner]) + 1;
+  GridValue& entry = s.gridValues[(key * 0x9E3779B97F4A7C15u) >> (64 - kGridValueBits)];
+  if (entry.key != key) {
+    entry.value = valueAt(s, role, false, k, coord);
+    entry.key = key;
+  }
+  return entry.value;
+}
+
 void Walker::placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, const int index[3]) {
   double coord[3];
   for (int q = 0; q < 3; ++q) {
@@ -551,9 +605,9 @@ void Walker::placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, const int ind
   const AxisLine& line = lineOf(role);
   const int k = index[role];
   const long double a = line.coord[k - 1], m = line.mid[k], b = line.coord[k];
-  const long double fa = valueAt(s, role, false, k - 1, coord);
+  const long double fa = gridValue(s, role, k - 1, index, coord);
   const long double fm = valueAt(s, role, true, k, coord);
-  const long double fb = valueAt(s, role, false, k, coord);
+  const long double fb = gridValue(s, role, k, index, coord);
   const int world = ctx_.order.axis[role];
   long double x;
   v.usable = crossingPoint(a, m, b, fa, fm, fb, 2 * ctx_.gridStep[world], x);
@@ -596,6 +650,7 @@ void Walker::finish() {
     ItemRun& run = items_[i];
     if (run.vector) endVectorRun(ctx_, run.arrows);
     SurfaceRun& s = run.surface;
+    if (s.gridValues) state_.allocator.Release(s.gridValues, sizeof(GridValue) * kGridValueSlots);
     if (s.value) releaseCode(state_, s.value);
     if (s.valueTree) releaseExpression(state_, s.valueTree);
     releaseAxisTables(state_, s.axisTables);

@@ -6,42 +6,6 @@
 
 namespace vx {
 
-bool crossingPoint(long double a, long double m, long double b, long double fa, long double fm,
-                   long double fb, long double threshold, long double& out) {
-  if (fa != fa || fm != fm || fb != fb) return false;
-  long double p, q, fp, fq;
-  const bool ordered = (fa <= fm && fm <= fb) || (fa >= fm && fm >= fb);
-  if (ordered) {
-    // The half-edge whose end values bracket zero.
-    if ((fa < 0) != (fm < 0)) {
-      p = a, q = m, fp = fa, fq = fm;
-    } else {
-      p = m, q = b, fp = fm, fq = fb;
-    }
-  } else if (fm > fa) {
-    // The mid-point lies above both ends: a surface only if it is barely above.
-    if (fm - (fa < fb ? fa : fb) > threshold) return false;
-    p = m, fp = fm;
-    if (fa < fb) q = a, fq = fa;
-    else q = b, fq = fb;
-  } else {
-    if ((fa > fb ? fa : fb) - fm > threshold) return false;
-    p = m, fp = fm;
-    if (fa > fb) q = a, fq = fa;
-    else q = b, fq = fb;
-  }
-  if (fp == fq && fp != 0) return false;
-  long double x = fp == 0 ? p : p - fp * (q - p) / (fq - fp);
-  if (x != x) return false;
-  // Values that disagree with the condition bits (ties, rounding) could put the
-  // point outside the edge; it is kept on the edge.
-  const long double low = a < b ? a : b, high = a < b ? b : a;
-  if (x < low) x = low;
-  if (x > high) x = high;
-  out = x;
-  return true;
-}
-
 SideColors inequalitySideColors(std::uint8_t relation) {
   if (relation == kRelationStrict) return {kIndexStrictTrue, kIndexStrictFalse};
   return {kIndexNonStrictTrue, kIndexNonStrictFalse};
@@ -77,10 +41,13 @@ void drawPolygon(void* context, const SurfacePolygon& polygon) {
   auto& ctx = *static_cast<RenderContext*>(context);
   fillPolygon(ctx.target, polygon.vertices, polygon.count, polygon.first, polygon.second);
   if (!ctx.job->mesh()) return;
+  // The closing side first: the outline is one colour, so the order of its sides
+  // does not show, and no index wraps around.
+  const EdgeVertex* a = polygon.vertices[polygon.count - 1];
   for (int i = 0; i < polygon.count; ++i) {
-    const EdgeVertex* a = polygon.vertices[i];
-    const EdgeVertex* b = polygon.vertices[i + 1 < polygon.count ? i + 1 : 0];
+    const EdgeVertex* b = polygon.vertices[i];
     drawLine(ctx.target, a->view, b->view, ctx.meshColor);
+    a = b;
   }
 }
 

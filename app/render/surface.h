@@ -14,8 +14,42 @@ namespace vx {
 // that lies outside the end values by more than that is a pole, not a surface.
 // Returns false when the crossing is refused (pole, undefined value); the result
 // always lies on the edge.
-bool crossingPoint(long double a, long double m, long double b, long double fa, long double fm,
-                   long double fb, long double threshold, long double& out);
+// Defined here so that the walk keeps its long double arguments in registers.
+inline bool crossingPoint(long double a, long double m, long double b, long double fa, long double fm,
+                          long double fb, long double threshold, long double& out) {
+  if (fa != fa || fm != fm || fb != fb) return false;
+  long double p, q, fp, fq;
+  const bool ordered = (fa <= fm && fm <= fb) || (fa >= fm && fm >= fb);
+  if (ordered) {
+    // The half-edge whose end values bracket zero.
+    if ((fa < 0) != (fm < 0)) {
+      p = a, q = m, fp = fa, fq = fm;
+    } else {
+      p = m, q = b, fp = fm, fq = fb;
+    }
+  } else if (fm > fa) {
+    // The mid-point lies above both ends: a surface only if it is barely above.
+    if (fm - (fa < fb ? fa : fb) > threshold) return false;
+    p = m, fp = fm;
+    if (fa < fb) q = a, fq = fa;
+    else q = b, fq = fb;
+  } else {
+    if ((fa > fb ? fa : fb) - fm > threshold) return false;
+    p = m, fp = fm;
+    if (fa > fb) q = a, fq = fa;
+    else q = b, fq = fb;
+  }
+  if (fp == fq && fp != 0) return false;
+  long double x = fp == 0 ? p : p - fp * (q - p) / (fq - fp);
+  if (x != x) return false;
+  // Values that disagree with the condition bits (ties, rounding) could put the
+  // point outside the edge; it is kept on the edge.
+  const long double low = a < b ? a : b, high = a < b ? b : a;
+  if (x < low) x = low;
+  if (x > high) x = high;
+  out = x;
+  return true;
+}
 
 // Side colours of inequalities: "blue is true".
 struct SideColors {
