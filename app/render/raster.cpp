@@ -84,6 +84,15 @@ struct TopLeft {
   static std::int32_t last(std::int64_t x) { return static_cast<std::int32_t>((x + kOne - 1) >> 32) - 1; }
 };
 
+// `condition ? ifTrue : ifFalse` for integers, computed with a mask: the
+// conditions of small triangles and lines (which side, which direction) are
+// coin tosses that a branch would mispredict half the time.
+template <class T>
+T pick(bool condition, T ifTrue, T ifFalse) {
+  const T mask = static_cast<T>(-static_cast<T>(condition));
+  return static_cast<T>(ifFalse ^ ((ifTrue ^ ifFalse) & mask));
+}
+
 struct EdgeStep {
   std::int64_t x;     // at the first row of the edge
   std::int64_t step;  // per row
@@ -95,7 +104,8 @@ struct EdgeStep {
 EdgeStep edgeFrom(std::int32_t xa, std::int32_t ya, std::int32_t xb, std::int32_t yb) {
   const double dx = double(xb) - xa, dy = double(yb) - ya;
   const double q = dx * double(kOne) / dy;
-  return {std::int64_t(xa) * kOne, static_cast<std::int64_t>(q < 0 ? q - 0.5 : q + 0.5)};
+  // Half away from zero: q + 0.5 with the sign of q (a zero of either sign gives 0).
+  return {std::int64_t(xa) * kOne, static_cast<std::int64_t>(q + std::copysign(0.5, q))};
 }
 
 struct ScreenPoint {
@@ -118,14 +128,25 @@ inline void fillRows(const FrameBuffer& fb, const ShadeTables* tables, std::int3
   }
 }
 
+// Puts the upper of two points (the smaller row) first, keeping their order when
+// the rows are equal; selects rather than a branch, which the rows of small
+// triangles would mispredict.
+inline void orderByRow(ScreenPoint& p, ScreenPoint& q) {
+  const bool exchange = p.y > q.y;
+  const ScreenPoint upper{pick(exchange, q.x, p.x), pick(exchange, q.y, p.y)};
+  const ScreenPoint lower{pick(exchange, p.x, q.x), pick(exchange, p.y, q.y)};
+  p = upper;
+  q = lower;
+}
+
 // Scan-converts a triangle of screen positions with one colour: rows from the top
 // vertex down, the two active edges stepped per row.
 template <class Writer, class Rule>
 void scanTriangle(const FrameBuffer& fb, const ShadeTables* tables, const std::int32_t xy[6], PixelColor color) {
   ScreenPoint a{xy[0], xy[1]}, b{xy[2], xy[3]}, c{xy[4], xy[5]};
-  if (a.y > b.y) std::swap(a, b);
-  if (b.y > c.y) std::swap(b, c);
-  if (a.y > b.y) std::swap(a, b);
+  orderByRow(a, b);
+  orderByRow(b, c);
+  orderByRow(a, b);
   const std::int32_t top = fb.picture.top, bottom = fb.picture.bottom;
   const std::int32_t lastRow = c.y - Rule::kBottomRows;
   if (lastRow < top || a.y > bottom || lastRow < a.y) return;
@@ -139,13 +160,12 @@ void scanTriangle(const FrameBuffer& fb, const ShadeTables* tables, const std::i
   const std::int64_t side = (std::int64_t(b.x) - a.x) * (std::int64_t(c.y) - a.y) -
                             (std::int64_t(b.y) - a.y) * (std::int64_t(c.x) - a.x);
   const bool longOnLeft = side > 0;
+  // The sides are picked by selects: which side the long edge is on is a coin toss.
   auto rows = [&](std::int32_t first, std::int32_t last, std::int64_t xl, std::int64_t stepL, std::int64_t xs,
                   std::int64_t stepS) {
-    if (longOnLeft) {
-      fillRows<Writer, Rule>(fb, tables, first, last, xl, stepL, xs, stepS, color);
-    } else {
-      fillRows<Writer, Rule>(fb, tables, first, last, xs, stepS, xl, stepL, color);
-    }
+    const std::int64_t left = pick(longOnLeft, xl, xs), leftStep = pick(longOnLeft, stepL, stepS);
+    const std::int64_t right = pick(longOnLeft, xs, xl), rightStep = pick(longOnLeft, stepS, stepL);
+    fillRows<Writer, Rule>(fb, tables, first, last, left, leftStep, right, rightStep, color);
   };
   // Upper part: rows a.y .. b.y - 1 between the long edge and a-b.
   const std::int32_t upperFirst = std::max(a.y, top), upperLast = std::min({b.y - 1, lastRow, bottom});
@@ -235,6 +255,28 @@ void drawLineOf(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::in
   }
 }
 
+// A line with both ends inside the picture, the mesh's usual case: no clipping,
+// and the direction chosen by masks rather than branches, so that a pixel is
+// one store at base + u x (its stride) + minor x (the other stride). The pixels
+// are those drawLineOf takes.
+template <class Pixel>
+void unclippedLine(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                   PixelColor color) {
+  const bool rowMajor = std::abs(x1 - x0) >= std::abs(y1 - y0);
+  const std::int32_t a0 = pick(rowMajor, x0, y0), a1 = pick(rowMajor, x1, y1);
+  const std::int32_t b0 = pick(rowMajor, y0, x0), b1 = pick(rowMajor, y1, x1);
+  const bool reversed = a0 > a1;
+  const std::int32_t u0 = pick(reversed, a1, a0), u1 = pick(reversed, a0, a1);
+  const std::int32_t w0 = pick(reversed, b1, b0), w1 = pick(reversed, b0, b1);
+  const std::int64_t step = u1 == u0 ? 0 : edgeFrom(w0, u0, w1, u1).step;
+  const std::ptrdiff_t pixelBytes = sizeof(Pixel);
+  const std::ptrdiff_t uStride = pick(rowMajor, pixelBytes, fb.stride), wStride = pick(rowMajor, fb.stride, pixelBytes);
+  std::uint8_t* p = fb.base + u0 * uStride;
+  std::int64_t w = std::int64_t(w0) * kOne + kHalf;
+  for (std::int32_t n = u1 - u0; n >= 0; --n, p += uStride, w += step)
+    *reinterpret_cast<Pixel*>(p + (w >> 32) * wStride) = static_cast<Pixel>(color);
+}
+
 constexpr RasterPrimitives kPrimitives8 = {scanTriangle<Plain8, Inclusive>, scanTriangle<Plain8, Inclusive>,
                                            drawLineOf<Plain8>};
 constexpr RasterPrimitives kPrimitives32 = {scanTriangle<Plain32, Inclusive>, scanTriangle<Blend32, TopLeft>,
@@ -301,7 +343,11 @@ void fillTriangle(const RasterTarget& target, const ProjectedPoint& a, const Pro
     const ScreenPoint p[3] = {{a.x, a.y}, {b.x, b.y}, {c.x, c.y}};
     const PixelColor color = sideColor(screenArea(p, 3), first, second);
     const std::int32_t xy[6] = {a.x, a.y, b.x, b.y, c.x, c.y};
-    target.triangle(fb, tables, xy, color);
+    if (target.triangle == kPrimitives32.plainTriangle) {
+      scanTriangle<Plain32, Inclusive>(fb, tables, xy, color);  // the usual case, called directly
+    } else {
+      target.triangle(fb, tables, xy, color);
+    }
     return;
   }
   // Part of the triangle lies behind the viewer: keep the part in front.
@@ -409,7 +455,15 @@ void drawLine(const RasterTarget& target, const ProjectedPoint& a, const Project
               PixelColor color) {
   // Mesh lines mostly lie wholly in front of the viewer: no cut, no copies.
   if (!((a.code | b.code) & (kBehindViewer | kInvalidPoint))) {
-    if (!(a.code & b.code)) target.line(*target.fb, a.x, a.y, b.x, b.y, color);
+    if ((a.code | b.code) == 0) {
+      if (target.fb->truecolor()) {
+        unclippedLine<std::uint32_t>(*target.fb, a.x, a.y, b.x, b.y, color);
+      } else {
+        unclippedLine<std::uint8_t>(*target.fb, a.x, a.y, b.x, b.y, color);
+      }
+    } else if (!(a.code & b.code)) {
+      target.line(*target.fb, a.x, a.y, b.x, b.y, color);
+    }
     return;
   }
   ProjectedPoint p, q;
