@@ -38,11 +38,6 @@ const InnerTables* axisFoldTables(const AxisTables& tables);
 // grid coordinate k, or at its mid-point k.
 void selectAxisEntry(AxisTables& tables, int role, bool mid, std::uint32_t k);
 
-// True when the code's value at a point depends on the point alone, so that it
-// may be kept for the next time the same point is asked for: false where `near`
-// reads the neighbourhood of the row being walked.
-bool valueFollowsPoint(const CompiledCode* code);
-
 // The point pointer for the crossing code, holding the inner coordinate.
 const double* axisPoint(AxisTables& tables, double inner);
 

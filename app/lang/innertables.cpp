@@ -95,6 +95,9 @@ struct AxisTables {
   // The entries of each role, so that filling one role's slots visits only them.
   std::uint8_t roleEntries[3][kMaxTables];
   std::uint8_t roleCount[3];
+  // What each role's slots hold now (2 k, plus 1 for a mid-point; -1: nothing),
+  // so that the walk's repeated choices of the same entry copy nothing.
+  std::int64_t selected[3];
 };
 
 namespace {
@@ -360,6 +363,7 @@ AxisTables* tabulateAxisSubexpressions(LangState& state, const ExprNode* tree, c
   for (int role = 0; role < 3; ++role) {
     tables->counts[role] = axes[role].count;
     tables->roleCount[role] = 0;
+    tables->selected[role] = -1;
   }
   const InnerTables* before = state.foldTables;
   state.foldTables = nullptr;
@@ -386,17 +390,13 @@ const InnerTables* axisFoldTables(const AxisTables& tables) { return &tables.fol
 
 void selectAxisEntry(AxisTables& tables, int role, bool mid, std::uint32_t k) {
   VX_ASSERT(k < tables.counts[role]);
+  const std::int64_t entry = 2 * std::int64_t{k} + mid;
+  if (tables.selected[role] == entry) return;
+  tables.selected[role] = entry;
   for (std::uint32_t n = 0; n < tables.roleCount[role]; ++n) {
     const std::uint8_t i = tables.roleEntries[role][n];
     tables.slots[i] = (mid ? tables.entries[i].mid : tables.entries[i].grid)[k];
   }
-}
-
-bool valueFollowsPoint(const CompiledCode* code) {
-  for (std::uint32_t i = 0; i < code->count; ++i) {
-    if (code->instructions()[i].opcode == kOpNear) return false;
-  }
-  return true;
 }
 
 const double* axisPoint(AxisTables& tables, double inner) {

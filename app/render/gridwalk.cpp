@@ -32,14 +32,6 @@ struct PlaneLinks {
 constexpr std::size_t kSurfaceBytesPerPoint = 1 + 2 * sizeof(PlaneLinks) + sizeof(EdgeVertex*);
 static_assert(kSurfaceBytesPerPoint <= kMaxSamplePointBytes);
 
-// A value of the graph at a grid point, kept for the other edges that end there.
-struct GridValue {
-  std::uint64_t key;  // the point's number in the walk plus 1; 0: empty
-  long double value;
-};
-constexpr int kGridValueBits = 11;
-constexpr std::size_t kGridValueSlots = std::size_t{1} << kGridValueBits;
-
 struct SurfaceRun {
   std::uint8_t relation = 0;
   ExprNode* conditionTree = nullptr;
@@ -49,9 +41,6 @@ struct SurfaceRun {
   // With tables: the value form's subexpressions of one axis alone, which the
   // value form reads from slots filled before each evaluation.
   AxisTables* axisTables = nullptr;
-  // With tables: values at grid points, direct-mapped by point (null where the
-  // value form reads more than the point, and in the reference walk).
-  GridValue* gridValues = nullptr;
   std::uint8_t* bits = nullptr;
   PlaneLinks* previous = nullptr;
   PlaneLinks* current = nullptr;
@@ -113,7 +102,6 @@ class Walker {
   EdgeVertex* newVertex(EdgeVertex** slot, bool keepForNextSlab);
   void placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, const int index[3]);
   long double valueAt(SurfaceRun& s, int role, bool mid, int k, double coord[3]);
-  long double gridValue(SurfaceRun& s, int role, int k, const int index[3], double coord[3]);
   const AxisLine& lineOf(int role) const { return role == kInner ? inner_ : role == kMiddle ? middle_ : outer_; }
   PixelColor cellColor(int r, int c);
   void setCell(int role, double value) { cells_.setValue(axisCell_[role], value); }
@@ -290,8 +278,6 @@ void Walker::prepareItems() {
     if (options_.tabulate) s.axisTables = tabulateAxisSubexpressions(state_, run.item->tree, axes);
     s.valueTree = foldExpression(state_, run.item->tree, Form::Value, s.axisTables ? axisFoldTables(*s.axisTables) : nullptr);
     s.value = compileExpression(state_, s.valueTree, Form::Value);
-    if (options_.tabulate && valueFollowsPoint(s.value))
-      s.gridValues = static_cast<GridValue*>(state_.allocator.AllocateZeroed(sizeof(GridValue) * kGridValueSlots));
     if (s.relation != kRelationEquation) {
       const SideColors sides = inequalitySideColors(s.relation);
       s.trueColor = pixelForIndex(ctx_.colors, sides.trueSide);
@@ -578,24 +564,6 @@ long double Walker::valueAt(SurfaceRun& s, int role, bool mid, int k, double coo
   return runValue(s.value, axisPoint(*s.axisTables, coord[kInner]));
 }
 
-// valueAt at a grid point: every edge that ends at the point would compute the
-// very same value (the same code, coordinates and table entries), so it is
-// computed once and kept while its slot is not taken by another point.
-long double Walker::gridValue(SurfaceRun& s, int role, int k, const int index[3], double coord[3]) {
-  if (!s.gridValues) return valueAt(s, role, false, k, coord);
-  int at[3] = {index[0], index[1], index[2]};
-  at[role] = k;
-  const std::uint64_t key =
-      (std::uint64_t(at[kOuter]) * std::uint64_t(middle_.count) + std::uint64_t(at[kMiddle])) * std::uint64_t(inner_.count) +
-      std::uint64_t(at[kInner]) + 1;
-  GridValue& entry = s.gridValues[(key * 0x9E3779B97F4A7C15u) >> (64 - kGridValueBits)];
-  if (entry.key != key) {
-    entry.value = valueAt(s, role, false, k, coord);
-    entry.key = key;
-  }
-  return entry.value;
-}
-
 void Walker::placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, const int index[3]) {
   double coord[3];
   for (int q = 0; q < 3; ++q) {
@@ -605,9 +573,9 @@ void Walker::placeCrossing(SurfaceRun& s, EdgeVertex& v, int role, const int ind
   const AxisLine& line = lineOf(role);
   const int k = index[role];
   const long double a = line.coord[k - 1], m = line.mid[k], b = line.coord[k];
-  const long double fa = gridValue(s, role, k - 1, index, coord);
+  const long double fa = valueAt(s, role, false, k - 1, coord);
   const long double fm = valueAt(s, role, true, k, coord);
-  const long double fb = gridValue(s, role, k, index, coord);
+  const long double fb = valueAt(s, role, false, k, coord);
   const int world = ctx_.order.axis[role];
   long double x;
   v.usable = crossingPoint(a, m, b, fa, fm, fb, 2 * ctx_.gridStep[world], x);
@@ -650,7 +618,6 @@ void Walker::finish() {
     ItemRun& run = items_[i];
     if (run.vector) endVectorRun(ctx_, run.arrows);
     SurfaceRun& s = run.surface;
-    if (s.gridValues) state_.allocator.Release(s.gridValues, sizeof(GridValue) * kGridValueSlots);
     if (s.value) releaseCode(state_, s.value);
     if (s.valueTree) releaseExpression(state_, s.valueTree);
     releaseAxisTables(state_, s.axisTables);
