@@ -51,4 +51,19 @@ InnerTables* tabulateRowConstants(LangState& state, InnerTables* tables, const E
                                   const AxisSweep axes[3]);
 void selectRowConstants(InnerTables& tables, int role, std::uint32_t k);
 
+// Row code kept from row to row. Every row folds to a tree of the same shape
+// whose numbers differ (the middle and outer coordinates' values), and code is
+// made from a tree by its shape alone, each number becoming an operand. So the
+// code made for the first row serves every later row of the same shape with its
+// number operands replaced: which operand carries which number is learnt once,
+// by compiling the tree a second time with every number marked, and checked
+// against the code itself. A tree of another shape, or one whose operands could
+// not all be told apart, is compiled as before.
+struct KeptRowCode;
+KeptRowCode* makeKeptRowCode(LangState& state, Form form);
+// The code of `folded` (taken over): the kept code, its operands replaced, or
+// code compiled from it. Valid until the next call or the release.
+CompiledCode* keptRowCode(LangState& state, KeptRowCode& kept, ExprNode* folded);
+void releaseKeptRowCode(LangState& state, KeptRowCode* kept);
+
 }  // namespace vx

@@ -16,6 +16,8 @@
 // the three axes alone, tabulated at both (axistables.h).
 #include "lang/axistables.h"
 
+#include <cstring>
+
 #include "base/check.h"
 #include "lang/code.h"
 #include "lang/fold.h"
@@ -431,6 +433,158 @@ void selectRowConstants(InnerTables& tables, int role, std::uint32_t k) {
     FoldedSubtree& entry = tables.folded[i];
     if (entry.role == role) entry.current = entry.values[k];
   }
+}
+
+namespace {
+
+constexpr std::uint32_t kMaxRowNumbers = 64;
+constexpr std::uint32_t kMaxRowPatches = 128;
+
+// An operand of the kept code and the number (in tree order) it carries.
+struct RowPatch {
+  std::uint32_t instruction;
+  std::uint32_t number;
+};
+
+// True when `a` has the shape of `b`: the same kinds, cells, tables, arrays and
+// statuses everywhere, numbers alone may differ. Appends a's numbers in tree order.
+bool sameShape(const ExprNode* a, const ExprNode* b, NumberNode** numbers, std::uint32_t& count) {
+  if (a->ops != b->ops) return false;
+  // The kinds in the order they are most common in row trees.
+  if (isBinary(a) || isRelation(a)) {
+    auto *ba = static_cast<const BinaryNode*>(a), *bb = static_cast<const BinaryNode*>(b);
+    return sameShape(ba->left, bb->left, numbers, count) && sameShape(ba->right, bb->right, numbers, count);
+  }
+  if (is(a, kNumberOps)) {
+    if (count == kMaxRowNumbers) return false;
+    numbers[count++] = static_cast<NumberNode*>(const_cast<ExprNode*>(a));
+    return true;
+  }
+  if (is(a, kCellOps)) return a == b;
+  if (is(a, kTableOps)) {
+    auto *ta = static_cast<const TableNode*>(a), *tb = static_cast<const TableNode*>(b);
+    return ta->values == tb->values && ta->sweep == tb->sweep;
+  }
+  if (isUnary(a))
+    return sameShape(static_cast<const UnaryNode*>(a)->operand, static_cast<const UnaryNode*>(b)->operand, numbers, count);
+  if (is(a, kFlagsOps)) return static_cast<const FlagsNode*>(a)->status == static_cast<const FlagsNode*>(b)->status;
+  if (is(a, kDataGridOps)) return a == b;
+  if (isGraphCall(a)) {
+    auto *ga = static_cast<const GraphCallNode*>(a), *gb = static_cast<const GraphCallNode*>(b);
+    if (ga->count != gb->count) return false;
+    for (std::uint32_t i = 0; i < ga->count; ++i) {
+      if (!sameShape(ga->args()[i], gb->args()[i], numbers, count)) return false;
+    }
+    return true;
+  }
+  return false;  // a kind the comparison does not know: compiled every row
+}
+
+// The operand code gives a number, exactly as the code generator computes it: a
+// load carries the number itself, a fused operand the number as a leaf's value.
+double operandOf(const Instruction& instruction, const NumberNode* n) {
+  return instruction.opcode == kOpLoadImm ? n->value : static_cast<double>(constantValue(n));
+}
+
+// A mark for the j-th number: distinct from every other mark.
+double markOf(std::uint32_t j) { return 0x1.5p+900 + 0x1p+860 * j; }
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+struct KeptRowCode {
+  Form form;
+  ExprNode* tree;      // what `code` was compiled from
+  CompiledCode* code;
+  bool patchable;
+  std::uint32_t numberCount;
+  std::uint32_t patchCount;
+  RowPatch patches[kMaxRowPatches];
+  NumberNode* numbers[kMaxRowNumbers];
+};
+
+namespace {
+
+// Finds which operands of the kept code carry which of its tree's numbers: the
+// tree compiled with every number marked must differ from the code only there,
+// every number must be found, and each such operand must be the number's.
+bool learnPatches(LangState& state, KeptRowCode& kept) {
+  std::uint32_t count = 0;
+  if (!sameShape(kept.tree, kept.tree, kept.numbers, count)) return false;
+  kept.numberCount = count;
+  kept.patchCount = 0;
+  double saved[kMaxRowNumbers];
+  for (std::uint32_t j = 0; j < count; ++j) {
+    saved[j] = kept.numbers[j]->value;
+    kept.numbers[j]->value = markOf(j);
+  }
+  CompiledCode* marked = compileExpression(state, kept.tree, kept.form);
+  for (std::uint32_t j = 0; j < count; ++j) kept.numbers[j]->value = saved[j];
+  const CompiledCode& code = *kept.code;
+  bool ok = marked->count == code.count && marked->maxDepth == code.maxDepth && marked->shape == code.shape &&
+            marked->native == code.native && marked->sweep == code.sweep;
+  bool found[kMaxRowNumbers] = {};
+  for (std::uint32_t i = 0; ok && i < code.count; ++i) {
+    const Instruction& a = code.instructions()[i];
+    const Instruction& m = marked->instructions()[i];
+    if (std::memcmp(&a, &m, sizeof a) == 0) continue;
+    std::uint32_t j = 0;
+    while (j < count && !sameBits(m.imm, markOf(j))) ++j;
+    ok = j < count && a.opcode == m.opcode && a.aux == m.aux && sameBits(a.imm, operandOf(a, kept.numbers[j])) &&
+         kept.patchCount < kMaxRowPatches;
+    if (ok) {
+      kept.patches[kept.patchCount++] = {i, j};
+      found[j] = true;
+    }
+  }
+  for (std::uint32_t j = 0; ok && j < count; ++j) ok = found[j];
+  releaseCode(state, marked);
+  return ok;
+}
+
+void dropKept(LangState& state, KeptRowCode& kept) {
+  if (kept.code) releaseCode(state, kept.code);
+  if (kept.tree) release(state, kept.tree);
+  kept.code = nullptr;
+  kept.tree = nullptr;
+  kept.patchable = false;
+}
+
+}  // namespace
+
+KeptRowCode* makeKeptRowCode(LangState& state, Form form) {
+  auto* kept = static_cast<KeptRowCode*>(allocateNode(state, sizeof(KeptRowCode)));
+  kept->form = form;
+  kept->tree = nullptr;
+  kept->code = nullptr;
+  kept->patchable = false;
+  kept->numberCount = kept->patchCount = 0;
+  return kept;
+}
+
+CompiledCode* keptRowCode(LangState& state, KeptRowCode& kept, ExprNode* folded) {
+  std::uint32_t count = 0;
+  if (kept.patchable && sameShape(folded, kept.tree, kept.numbers, count) && count == kept.numberCount) {
+    Instruction* instructions = kept.code->instructions();
+    for (std::uint32_t p = 0; p < kept.patchCount; ++p) {
+      Instruction& operand = instructions[kept.patches[p].instruction];
+      operand.imm = operandOf(operand, kept.numbers[kept.patches[p].number]);
+    }
+    release(state, folded);
+    return kept.code;
+  }
+  dropKept(state, kept);
+  kept.tree = folded;
+  kept.code = compileExpression(state, folded, kept.form);
+  kept.patchable = learnPatches(state, kept);
+  return kept.code;
+}
+
+void releaseKeptRowCode(LangState& state, KeptRowCode* kept) {
+  if (!kept) return;
+  dropKept(state, *kept);
+  releaseBlock(state, kept, sizeof(KeptRowCode));
 }
 
 }  // namespace vx

@@ -36,6 +36,8 @@ struct SurfaceRun {
   std::uint8_t relation = 0;
   ExprNode* conditionTree = nullptr;
   CompiledCode* condition = nullptr;  // this row's condition form
+  // With tables: the condition code kept from row to row (owns the code).
+  KeptRowCode* keptCondition = nullptr;
   ExprNode* valueTree = nullptr;
   CompiledCode* value = nullptr;      // the redraw's value form, for crossing points
   // With tables: the value form's subexpressions of one axis alone, which the
@@ -276,6 +278,7 @@ void Walker::prepareItems() {
     // coordinate it sees is a grid coordinate or a mid-point, so its subexpressions
     // of one axis alone are read from tables of both.
     if (options_.tabulate) s.axisTables = tabulateAxisSubexpressions(state_, run.item->tree, axes);
+    if (options_.tabulate) s.keptCondition = makeKeptRowCode(state_, Form::Condition);
     s.valueTree = foldExpression(state_, run.item->tree, Form::Value, s.axisTables ? axisFoldTables(*s.axisTables) : nullptr);
     s.value = compileExpression(state_, s.valueTree, Form::Value);
     if (s.relation != kRelationEquation) {
@@ -319,7 +322,12 @@ void Walker::compileRow() {
       continue;
     }
     SurfaceRun& s = run.surface;
-    s.conditionTree = foldExpression(state_, run.item->tree, Form::Condition, run.tables);
+    ExprNode* tree = foldExpression(state_, run.item->tree, Form::Condition, run.tables);
+    if (s.keptCondition) {
+      s.condition = keptRowCode(state_, *s.keptCondition, tree);
+      continue;
+    }
+    s.conditionTree = tree;
     s.condition = compileExpression(state_, s.conditionTree, Form::Condition);
   }
   cells_.setFlags(axisCell_[kOuter], kVarying);
@@ -330,7 +338,7 @@ void Walker::releaseRowCode() {
   for (int i = 0; i < itemCount_; ++i) {
     ItemRun& run = items_[i];
     CompiledCode*& code = run.vector ? run.arrows.components : run.surface.condition;
-    if (code) releaseCode(state_, code);
+    if (code && !run.surface.keptCondition) releaseCode(state_, code);
     if (run.surface.conditionTree) releaseExpression(state_, run.surface.conditionTree);
     code = nullptr;
     run.surface.conditionTree = nullptr;
@@ -621,6 +629,7 @@ void Walker::finish() {
     if (s.value) releaseCode(state_, s.value);
     if (s.valueTree) releaseExpression(state_, s.valueTree);
     releaseAxisTables(state_, s.axisTables);
+    releaseKeptRowCode(state_, s.keptCondition);
     releaseInnerTables(state_, run.tables);
     run.~ItemRun();
   }
