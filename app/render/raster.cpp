@@ -257,8 +257,8 @@ void drawLineOf(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::in
 
 // A line with both ends inside the picture, the mesh's usual case: no clipping,
 // and the direction chosen by masks rather than branches, so that a pixel is
-// one store at base + u x (its stride) + minor x (the other stride). The pixels
-// are those drawLineOf takes.
+// one store at base + u x (its stride) + minor x (the other stride), rows being
+// base + y x stride apart. The pixels are those drawLineOf takes.
 template <class Pixel>
 void unclippedLine(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
                    PixelColor color) {
