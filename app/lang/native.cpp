@@ -63,7 +63,7 @@ void callDataLookup(const Instruction* ip, real* v, const NativeFrame* f) {
 
 // ---- Machine code -------------------------------------------------------------------
 
-enum Reg : int { kAx = 0, kCx = 1, kDx = 2, kBx = 3, kSp = 4, kBp = 5, kSi = 6, kDi = 7, kR8 = 8, kR9 = 9, kR10 = 10, kR12 = 12, kR13 = 13, kR14 = 14 };
+enum Reg : int { kAx = 0, kCx = 1, kDx = 2, kBx = 3, kSp = 4, kBp = 5, kSi = 6, kDi = 7, kR8 = 8, kR9 = 9, kR10 = 10, kR11 = 11, kR12 = 12, kR13 = 13, kR14 = 14 };
 
 #if defined(__x86_64__)
 constexpr bool kWide = true;
@@ -238,6 +238,7 @@ class Translator {
     if (row_) {
       advanceTables_ = false;
       for (std::uint32_t i = 0; i < code.count; ++i) advanceTables_ = advanceTables_ || ins[i].opcode == kOpLoadTable;
+      if (leaf_) rowRegisters();
       loopStart_ = e_.size();
       // Every point starts with a clear status, as a single run does.
       e_.memoryOp(false, 0xC7, 0, frame_, frameField(offsetof(NativeFrame, status)));
@@ -286,6 +287,28 @@ class Translator {
     e_.byte(0xC3);
   }
 
+  // A leaf row keeps what advances from point to point in scratch registers
+  // (rows are short and run back to back, and each add to the frame in memory
+  // had to wait for the one before): the status pointer in r11, the tables'
+  // offset in dx, and the row's end, where the status pointer stops, in the
+  // frame's status pointer field, which nothing reads after the row.
+  void rowRegisters() {
+    e_.loadPointer(kR11, frame_, frameField(offsetof(NativeFrame, statuses)));
+    e_.memoryOp(false, 0x8B, kAx, frame_, frameField(offsetof(NativeFrame, count)));  // mov eax, count
+    e_.rex(kWide, kAx, kAx);
+    e_.bytes2(0x01, 0xC0);  // add ax, ax: two bytes per status
+    e_.rex(kWide, kR11, kAx);
+    e_.bytes2(0x01, static_cast<std::uint8_t>(0xC0 | ((kR11 & 7) << 3) | kAx));  // add ax, r11
+    e_.storePointer(frame_, frameField(offsetof(NativeFrame, statuses)), kAx);
+    if (advanceTables_) e_.loadPointer(kDx, frame_, frameField(offsetof(NativeFrame, tableOffset)));
+  }
+  // Adds a small constant to a register.
+  void addToRegister(int reg, std::uint8_t n) {
+    e_.rex(kWide, 0, reg);
+    e_.bytes2(0x83, static_cast<std::uint8_t>(0xC0 | (reg & 7)));
+    e_.byte(n);
+  }
+
   // The end of one point in a row function: its status stored, the point, the
   // tables' entry and the status pointer advanced, and back to the body while
   // points remain. A value's status is its comparison with zero.
@@ -302,6 +325,7 @@ class Translator {
     } else {
       e_.memoryOp(false, 0x8B, kAx, frame_, frameField(offsetof(NativeFrame, status)));
     }
+    if (leaf_) return nextPointInRegisters();
     e_.loadPointer(kDx, frame_, frameField(offsetof(NativeFrame, statuses)));
     e_.byte(0x66);  // mov word [dx], ax
     e_.memoryOp(false, 0x89, kAx, kDx, 0);
@@ -319,6 +343,19 @@ class Translator {
     e_.memoryOp(false, 0x83, 5, frame_, frameField(offsetof(NativeFrame, count)));  // sub, 1
     e_.byte(1);
     e_.bytes2(0x0F, 0x85);  // jnz rel32
+    e_.u32(static_cast<std::uint32_t>(static_cast<std::int64_t>(loopStart_) - static_cast<std::int64_t>(e_.size() + 4)));
+    epilogue();
+    return true;
+  }
+
+  bool nextPointInRegisters() {
+    e_.byte(0x66);  // mov word [r11], ax
+    e_.memoryOp(false, 0x89, kAx, kR11, 0);
+    addToRegister(kR11, sizeof(std::uint16_t));
+    addToRegister(point_, sizeof(double));
+    if (advanceTables_) addToRegister(kDx, sizeof(real));
+    e_.memoryOp(kWide, 0x3B, kR11, frame_, frameField(offsetof(NativeFrame, statuses)));  // cmp r11, end
+    e_.bytes2(0x0F, 0x85);  // jne rel32
     e_.u32(static_cast<std::uint32_t>(static_cast<std::int64_t>(loopStart_) - static_cast<std::int64_t>(e_.size() + 4)));
     epilogue();
     return true;
@@ -562,7 +599,12 @@ class Translator {
         return true;
       case kOpLoadTable:
         e_.loadPointer(kAx, code_, operandOf(i));
-        e_.addPointer(kAx, frame_, frameField(offsetof(NativeFrame, tableOffset)));
+        if (row_ && leaf_) {
+          e_.rex(kWide, kDx, kAx);
+          e_.bytes2(0x01, static_cast<std::uint8_t>(0xC0 | (kDx << 3) | kAx));  // add ax, dx
+        } else {
+          e_.addPointer(kAx, frame_, frameField(offsetof(NativeFrame, tableOffset)));
+        }
         beforePush();
         e_.x87(0xDB, 5, kAx, 0);  // fld m80
         pushed();
