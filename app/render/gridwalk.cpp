@@ -20,16 +20,19 @@ namespace vx {
 
 namespace {
 
-// Links of one grid point to the vertices on its two forward edges in its slab.
-struct PlaneLinks {
-  EdgeVertex* inner;
-  EdgeVertex* middle;
+// Links of one grid point to the vertices on its forward edges: along the inner
+// and the middle axis in the planes of two slabs (by slab parity: the plane of
+// the slab before is the one of the slab after), and from the previous slab to
+// the current one. All of them lie together, so that a cell finds the links of
+// its edges in a few cache lines.
+struct PointLinks {
+  EdgeVertex* plane[2][2];  // [slab parity][0 inner, 1 middle]
+  EdgeVertex* between;
 };
 
 // Per-point storage of one surface item: the condition byte (bit 0 previous
-// slab, bit 4 current slab), in-plane links of both slabs, and the link of the
-// edge from the previous slab to the current one.
-constexpr std::size_t kSurfaceBytesPerPoint = 1 + 2 * sizeof(PlaneLinks) + sizeof(EdgeVertex*);
+// slab, bit 4 current slab) and the point's links.
+constexpr std::size_t kSurfaceBytesPerPoint = 1 + sizeof(PointLinks);
 static_assert(kSurfaceBytesPerPoint <= kMaxSamplePointBytes);
 
 struct SurfaceRun {
@@ -44,9 +47,7 @@ struct SurfaceRun {
   // value form reads from slots filled before each evaluation.
   AxisTables* axisTables = nullptr;
   std::uint8_t* bits = nullptr;
-  PlaneLinks* previous = nullptr;
-  PlaneLinks* current = nullptr;
-  EdgeVertex** between = nullptr;
+  PointLinks* links = nullptr;
   PixelColor trueColor = 0, falseColor = 0;
 };
 
@@ -193,10 +194,8 @@ void Walker::layOut() {
     run->vector = g->vector != 0;
     vectors_ = vectors_ || run->vector;
     SurfaceRun& s = run->surface;
-    s.previous = reinterpret_cast<PlaneLinks*>(p);
-    s.current = s.previous + plane;
-    s.between = reinterpret_cast<EdgeVertex**>(s.current + plane);
-    s.bits = reinterpret_cast<std::uint8_t*>(s.between + plane);
+    s.links = reinterpret_cast<PointLinks*>(p);
+    s.bits = reinterpret_cast<std::uint8_t*>(s.links + plane);
     p += alignUp(plane * kSurfaceBytesPerPoint);
   }
   prepareAxis(inner_, kInner);
@@ -539,16 +538,16 @@ EdgeVertex* Walker::edgeVertex(SurfaceRun& s, int edge, int r, int c) {
     index[kMiddle] = r - 1 + (j & 1);
     index[kOuter] = slab_ - 1 + (j >> 1);
     currentSlab = j >> 1;
-    slot = &(currentSlab ? s.current : s.previous)[std::size_t(index[kMiddle]) * ni + (c - 1)].inner;
+    slot = &s.links[std::size_t(index[kMiddle]) * ni + (c - 1)].plane[(slab_ - 1 + currentSlab) & 1][0];
   } else if (axis == kMiddle) {
     index[kInner] = c - 1 + (j & 1);
     index[kOuter] = slab_ - 1 + (j >> 1);
     currentSlab = j >> 1;
-    slot = &(currentSlab ? s.current : s.previous)[std::size_t(r - 1) * ni + index[kInner]].middle;
+    slot = &s.links[std::size_t(r - 1) * ni + index[kInner]].plane[(slab_ - 1 + currentSlab) & 1][1];
   } else {
     index[kInner] = c - 1 + (j & 1);
     index[kMiddle] = r - 1 + (j >> 1);
-    slot = &s.between[std::size_t(index[kMiddle]) * ni + index[kInner]];
+    slot = &s.links[std::size_t(index[kMiddle]) * ni + index[kInner]].between;
   }
   if (*slot) return *slot;
   // In-plane edges of this slab are still needed by the next slab's cells.
@@ -611,12 +610,6 @@ void Walker::endSlab() {
   releaseChain(dueThisSlab_);
   dueThisSlab_ = dueNextSlab_;
   dueNextSlab_ = nullptr;
-  for (int i = 0; i < itemCount_; ++i) {
-    SurfaceRun& s = items_[i].surface;
-    PlaneLinks* t = s.previous;
-    s.previous = s.current;
-    s.current = t;
-  }
 }
 
 void Walker::finish() {
