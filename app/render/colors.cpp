@@ -216,20 +216,13 @@ PixelColor meshPixel(const ColorState& colors) {
   return colors.truecolor ? 0 : kIndexBlack;
 }
 
-PixelColor lightColor(const ColorState& colors, PixelColor color, float nAcross, float nDepth,
-                      float nUp) {
-  const ShadeTables& t = colors.shades;
+PolygonLight polygonLight(const ColorState& colors, float nAcross, float nDepth, float nUp) {
   const LightingParams& p = colors.lighting;
-  int channel[3] = {int(color >> 16) & 0xFF, int(color >> 8) & 0xFF, int(color) & 0xFF};
-
   // Diffuse light from the upper left.
   long double d = -kHalfRootTwo * (long double)nAcross + 0 * (long double)nDepth +
                   kHalfRootTwo * (long double)nUp;
   long long b = nearest(256 * (1 + 0.5L * p.shading * (d - 1)));
-  if (b < 256) {
-    if (b < 0) b = 0;
-    for (int& x : channel) x = t.contrast[(t.inverseContrast[x] * b + 128) / 256];
-  }
+  if (b < 0) b = 0;
 
   // A sharp highlight towards the viewer's upper left.
   long double g = -0.5L * nAcross - kHalfRootTwo * (long double)nDepth + 0.5L * nUp;
@@ -239,8 +232,17 @@ PixelColor lightColor(const ColorState& colors, PixelColor color, float nAcross,
   long long e = nearest(power * p.highlight * 255);
   if (!(e >= 0)) e = 0;
   if (e > 255) e = 255;
+  return {b, static_cast<int>(e)};
+}
+
+PixelColor lightColor(const ColorState& colors, PixelColor color, const PolygonLight& light) {
+  const ShadeTables& t = colors.shades;
+  int channel[3] = {int(color >> 16) & 0xFF, int(color >> 8) & 0xFF, int(color) & 0xFF};
+  if (light.brightness < 256) {
+    for (int& x : channel) x = t.contrast[(t.inverseContrast[x] * light.brightness + 128) / 256];
+  }
   for (int& x : channel) {
-    int v = t.inverseContrast[x] + int(e);
+    int v = t.inverseContrast[x] + light.highlight;
     x = t.contrast[v > 255 ? 255 : v];
   }
   return (PixelColor(channel[0]) << 16) | (PixelColor(channel[1]) << 8) | PixelColor(channel[2]);

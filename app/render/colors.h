@@ -142,9 +142,18 @@ PixelColor meshPixel(const ColorState& colors);
 
 // Lighting of one polygon from its unit normal in view coordinates (across
 // divided by the horizontal scale, depth, up divided by the vertical scale),
-// already turned towards the viewer. Applies shading and highlight to a packed
-// colour; the caller skips it when neither is on.
-PixelColor lightColor(const ColorState& colors, PixelColor color, float nAcross, float nDepth,
-                      float nUp);
+// already turned towards the viewer: the brightness of the diffuse light
+// (256 = full) and the highlight added to every channel. The caller skips it
+// when neither shading nor highlight is on.
+struct PolygonLight {
+  long long brightness;
+  int highlight;
+};
+PolygonLight polygonLight(const ColorState& colors, float nAcross, float nDepth, float nUp);
+// Applies a polygon's light to a packed colour.
+PixelColor lightColor(const ColorState& colors, PixelColor color, const PolygonLight& light);
+inline PixelColor lightColor(const ColorState& colors, PixelColor color, float nAcross, float nDepth, float nUp) {
+  return lightColor(colors, color, polygonLight(colors, nAcross, nDepth, nUp));
+}
 
 }  // namespace vx

@@ -396,8 +396,11 @@ void applyPolygonColorRules(const RasterTarget& target, const float* const frame
     for (double& c : n) c = -c;  // turn the normal towards the viewer
   }
   const float na = static_cast<float>(n[0]), nd = static_cast<float>(n[1]), nu = static_cast<float>(n[2]);
-  first = lightColor(colors, first, na, nd, nu);
-  second = lightColor(colors, second, na, nd, nu);
+  // Both sides take the same light; an equation's sides have one colour.
+  const PolygonLight light = polygonLight(colors, na, nd, nu);
+  const bool oneColor = first == second;
+  first = lightColor(colors, first, light);
+  second = oneColor ? first : lightColor(colors, second, light);
 }
 
 namespace {
