@@ -59,8 +59,18 @@ void selectRowConstants(InnerTables& tables, int role, std::uint32_t k);
 // by compiling the tree a second time with every number marked, and checked
 // against the code itself. A tree of another shape, or one whose operands could
 // not all be told apart, is compiled as before.
+//
+// Most rows need not even be folded: the kept code learns the fold's
+// arithmetic on the row's inputs (the middle and outer cells and the selected
+// row constants) and replays it, with the same operations and roundings, to
+// find the numbers; a relation between them with another outcome than the
+// learnt one needs the fold.
 struct KeptRowCode;
-KeptRowCode* makeKeptRowCode(LangState& state, Form form);
+// For the folds of `source` (kept by the caller) with `tables` (may be null).
+KeptRowCode* makeKeptRowCode(LangState& state, Form form, const ExprNode* source, const InnerTables* tables);
+// The kept code with the row's numbers replayed, or null when the row must be
+// folded and passed to keptRowCode.
+CompiledCode* replayRowCode(KeptRowCode& kept);
 // The code of `folded` (taken over): the kept code, its operands replaced, or
 // code compiled from it. Valid until the next call or the release.
 CompiledCode* keptRowCode(LangState& state, KeptRowCode& kept, ExprNode* folded);

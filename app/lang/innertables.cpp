@@ -21,6 +21,7 @@
 #include "base/check.h"
 #include "lang/code.h"
 #include "lang/fold.h"
+#include "lang/keywords.h"
 
 namespace vx {
 
@@ -493,15 +494,50 @@ bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 }  // namespace
 
+// The row fold's arithmetic without its tree. Folding a row makes every number
+// of the folded tree from the row's inputs (the middle and outer cells, the
+// selected row constants) and the redraw's constants, by the same operations at
+// every row of one shape; the shape itself changes only where a relation between
+// numbers has another outcome. So the operations are learnt once, in the order
+// the fold performs them and with its rounding, and replayed on the row's inputs;
+// a relation's outcome that differs from the learnt one sends the row back to
+// the fold.
+enum class ReplayKind : std::uint8_t { Load, Unary, Binary, Merge, Compare };
+
+struct ReplayStep {
+  ReplayKind kind;
+  std::uint16_t status;  // Compare: the outcome the shape was learnt with
+  std::uint16_t out, a, b;
+  const double* source;  // Load
+  Routine routine;       // Unary, Binary
+};
+
+constexpr std::uint32_t kMaxReplaySteps = 128;
+constexpr std::uint32_t kMaxReplayRegisters = 256;
+
+struct RowReplay {
+  std::uint32_t stepCount;
+  ReplayStep steps[kMaxReplaySteps];
+  // What constantValue gives for each number or flags of the fold.
+  real registers[kMaxReplayRegisters];
+  // The register of each number of the folded tree, in tree order.
+  std::uint16_t numbers[kMaxRowNumbers];
+};
+
 struct KeptRowCode {
   Form form;
+  const ExprNode* source;      // the graph's tree, folded every row
+  const InnerTables* tables;   // what the fold reads
   ExprNode* tree;      // what `code` was compiled from
   CompiledCode* code;
   bool patchable;
+  bool replayable;     // replay applies to the kept shape
+  bool relearn;        // a row's relations differed from the learnt ones
   std::uint32_t numberCount;
   std::uint32_t patchCount;
   RowPatch patches[kMaxRowPatches];
   NumberNode* numbers[kMaxRowNumbers];
+  RowReplay replay;
 };
 
 namespace {
@@ -543,6 +579,276 @@ bool learnPatches(LangState& state, KeptRowCode& kept) {
   return ok;
 }
 
+bool runStep(const ReplayStep& step, real* r) {
+  switch (step.kind) {
+    case ReplayKind::Load: r[step.out] = *step.source; return true;
+    case ReplayKind::Unary: r[step.out] = static_cast<double>(step.routine.unary(r[step.a])); return true;
+    case ReplayKind::Binary: r[step.out] = static_cast<double>(step.routine.binary(r[step.a], r[step.b])); return true;
+    case ReplayKind::Merge: r[step.out] = static_cast<double>(r[step.a] + r[step.b]); return true;
+    case ReplayKind::Compare: return compareStatus(r[step.a], r[step.b]) == step.status;
+  }
+  return false;
+}
+
+// Learns a row fold's operations by following the fold node by node (the same
+// choices on the same kinds), building a shadow of the folded tree: its kinds,
+// and for each number the register that holds it. Steps run as they are learnt,
+// so that the shadow can be checked against the tree the fold made.
+class ReplayLearner {
+ public:
+  ReplayLearner(LangState& state, const InnerTables* tables, RowReplay& replay)
+      : state_(state), tables_(tables), replay_(replay) {
+    replay_.stepCount = 0;
+  }
+
+  // The shadow of the fold of `n` (value or condition form); -1 when a kind or
+  // a limit is beyond the replay.
+  int fold(const ExprNode* n, bool value) {
+    if (value && tables_ && (tables_->subtrees & subtreeBit(n))) {
+      const int tabulated = fromTables(n);
+      if (tabulated != kNone) return tabulated;
+    }
+    auto f = value ? n->ops->foldValue : n->ops->foldCondition;
+    if (f == foldNumber) return number(static_cast<const NumberNode*>(n)->value);
+    if (f == foldConstant) return number(static_cast<const ConstantNode*>(n)->value);
+    if (f == foldToUndefined) return number(kUndefinedConstant.value);
+    if (f == foldCell) return cell(asCell(n));
+    if (f == foldDerived) {
+      ExprNode* expanded = expandDerived(state_, n);
+      const int folded = fold(expanded, true);
+      release(state_, expanded);
+      return folded;
+    }
+    if (f == foldFlags) return flags(static_cast<const FlagsNode*>(n)->status);
+    if (f == foldDataGrid) return node(&kDataGridOps, {});
+    if (f == foldTable) return node(&kTableOps, {});
+    if (f == foldGraphCall) return graphCall(static_cast<const GraphCallNode*>(n));
+    if (f == foldUnary) {
+      const int operand = fold(static_cast<const UnaryNode*>(n)->operand, true);
+      if (operand == kNone) return kNone;
+      if (isKnown(operand)) return computed(step(ReplayKind::Unary, n->ops->routine, operand, 0));
+      return node(n->ops, {operand});
+    }
+    auto* b = static_cast<const BinaryNode*>(n);
+    const bool conditions = f == foldIntersectCondition || f == foldIntersectValue;
+    if (f != foldBinary && f != foldAdd && f != foldRelationCondition && f != foldRelationValue && !conditions)
+      return kNone;
+    int left = fold(b->left, !conditions);
+    int right = left == kNone ? kNone : fold(b->right, !conditions);
+    if (right == kNone) return kNone;
+    const NodeOps* ops = f == foldRelationValue ? &kBinaryKinds[kReverseSubtract] : n->ops;
+    const bool known = isKnown(left) && isKnown(right);
+    if (f == foldRelationCondition && known) return compare(right, left);
+    if (f == foldIntersectCondition && shadow_[left].ops == &kFlagsOps && shadow_[right].ops == &kFlagsOps)
+      return flags(static_cast<std::uint16_t>(shadow_[left].status | shadow_[right].status));
+    if (f == foldIntersectCondition || !known) {
+      if (f == foldAdd && !known) {
+        if (isKnown(left)) std::swap(left, right);
+        if (isKnown(right) && merge(left, right)) return left;
+      }
+      return node(ops, {left, right});
+    }
+    const Routine routine = f == foldIntersectValue ? Routine(math::intersect) : ops->routine;
+    return computed(step(ReplayKind::Binary, routine, left, right));
+  }
+
+  // A kind or a limit beyond the replay was met.
+  bool failed() const { return failed_; }
+
+  // Collects the registers of the folded tree's numbers in tree order.
+  bool collect(int i, std::uint32_t& count) {
+    const Shadow& s = shadow_[i];
+    if (s.ops == &kNumberOps) {
+      if (count == kMaxRowNumbers) return false;
+      replay_.numbers[count++] = s.reg;
+      return true;
+    }
+    for (std::uint8_t c = 0; c < s.childCount; ++c) {
+      if (!collect(s.child[c], count)) return false;
+    }
+    return true;
+  }
+
+  // True when the shadow has the kinds, numbers and statuses of `tree`.
+  bool matches(int i, const ExprNode* tree) const {
+    const Shadow& s = shadow_[i];
+    if (s.ops != tree->ops) return false;
+    if (is(tree, kNumberOps))
+      return sameBits(static_cast<double>(replay_.registers[s.reg]), static_cast<const NumberNode*>(tree)->value);
+    if (is(tree, kFlagsOps)) return s.status == static_cast<const FlagsNode*>(tree)->status;
+    if (isUnary(tree)) return s.childCount == 1 && matches(s.child[0], static_cast<const UnaryNode*>(tree)->operand);
+    if (isBinary(tree) || isRelation(tree)) {
+      auto* b = static_cast<const BinaryNode*>(tree);
+      return s.childCount == 2 && matches(s.child[0], b->left) && matches(s.child[1], b->right);
+    }
+    if (isGraphCall(tree)) {
+      auto* call = static_cast<const GraphCallNode*>(tree);
+      if (call->count != s.childCount) return false;
+      for (std::uint32_t c = 0; c < call->count; ++c) {
+        if (!matches(s.child[c], call->args()[c])) return false;
+      }
+      return true;
+    }
+    return s.childCount == 0;
+  }
+
+ private:
+  static constexpr int kNone = -1;
+  static constexpr std::uint32_t kMaxShadows = 256;
+
+  struct Shadow {
+    const NodeOps* ops;   // the folded node's kind
+    std::uint16_t reg;    // a number's or flags' register
+    std::uint16_t status; // flags
+    std::uint8_t childCount;
+    std::uint16_t child[3];
+  };
+
+  bool isKnown(int i) const { return shadow_[i].ops == &kNumberOps || shadow_[i].ops == &kFlagsOps; }
+
+  int node(const NodeOps* ops, std::initializer_list<int> children) {
+    if (shadowCount_ == kMaxShadows) {
+      failed_ = true;
+      return kNone;
+    }
+    Shadow& s = shadow_[shadowCount_];
+    s = {ops, 0, 0, static_cast<std::uint8_t>(children.size()), {}};
+    for (int c = 0; const int child : children) {
+      if (child == kNone) return kNone;
+      s.child[c++] = static_cast<std::uint16_t>(child);
+    }
+    return static_cast<int>(shadowCount_++);
+  }
+
+  std::uint16_t newRegister(real value) {
+    if (registerCount_ == kMaxReplayRegisters) {
+      failed_ = true;
+      return 0;
+    }
+    replay_.registers[registerCount_] = value;
+    return static_cast<std::uint16_t>(registerCount_++);
+  }
+
+  // A number node whose register holds `value` for good.
+  int number(double value) { return withRegister(node(&kNumberOps, {}), newRegister(value)); }
+
+  int withRegister(int i, std::uint16_t reg) {
+    if (i == kNone || failed_) return kNone;
+    shadow_[i].reg = reg;
+    return i;
+  }
+
+  int flags(std::uint16_t status) {
+    const int i = withRegister(node(&kFlagsOps, {}), newRegister(statusSign(status)));
+    if (i != kNone) shadow_[i].status = status;
+    return i;
+  }
+
+  // A step's register, run once now; kNone when the steps are full.
+  int step(ReplayKind kind, Routine routine, int a, int b) {
+    if (replay_.stepCount == kMaxReplaySteps) {
+      failed_ = true;
+      return kNone;
+    }
+    const std::uint16_t out = newRegister(0);
+    if (failed_) return kNone;
+    ReplayStep& s = replay_.steps[replay_.stepCount++];
+    s = {kind, 0, out, shadow_[a].reg, shadow_[b].reg, nullptr, routine};
+    runStep(s, replay_.registers);
+    return out;
+  }
+
+  int computed(int reg) { return reg == kNone ? kNone : withRegister(node(&kNumberOps, {}), static_cast<std::uint16_t>(reg)); }
+
+  int load(const double* source) {
+    if (replay_.stepCount == kMaxReplaySteps) {
+      failed_ = true;
+      return kNone;
+    }
+    const std::uint16_t out = newRegister(0);
+    if (failed_) return kNone;
+    ReplayStep& s = replay_.steps[replay_.stepCount++];
+    s = {ReplayKind::Load, 0, out, 0, 0, source, {}};
+    runStep(s, replay_.registers);
+    return computed(out);
+  }
+
+  int cell(const ValueCell* c) {
+    if (c->flags & (kInnerSweep | kVarying)) return node(&kCellOps, {});
+    return load(&c->value);
+  }
+
+  // The relation's outcome, as the fold found it now: the shape depends on it.
+  int compare(int right, int left) {
+    const int reg = step(ReplayKind::Compare, {}, right, left);
+    if (reg == kNone) return kNone;
+    ReplayStep& s = replay_.steps[replay_.stepCount - 1];
+    s.status = compareStatus(replay_.registers[s.a], replay_.registers[s.b]);
+    return flags(s.status);
+  }
+
+  // (e + c1) + c2 -> e + (c1 + c2) and (c1 - e) + c2 -> (c1 + c2) - e.
+  bool merge(int left, int constant) {
+    Shadow& l = shadow_[left];
+    if (l.ops != &kBinaryKinds[kAdd] && l.ops != &kBinaryKinds[kSubtract]) return false;
+    const int slot = l.child[l.ops == &kBinaryKinds[kAdd] ? 1 : 0];
+    if (shadow_[slot].ops != &kNumberOps) return false;
+    const int reg = step(ReplayKind::Merge, {}, slot, constant);
+    if (reg == kNone) {
+      failed_ = true;
+      return false;
+    }
+    shadow_[slot].reg = static_cast<std::uint16_t>(reg);
+    return true;
+  }
+
+  int graphCall(const GraphCallNode* call) {
+    const NodeOps* kind = isGraphCallKind(call, kNear) ? &kGraphCallKinds[kNearCompiled] : call->ops;
+    int args[3];
+    for (std::uint32_t i = 0; i < 3; ++i) {
+      args[i] = i < call->count ? fold(call->args()[i], true) : number(0);
+      if (args[i] == kNone) return kNone;
+    }
+    return node(kind, {args[0], args[1], args[2]});
+  }
+
+  int fromTables(const ExprNode* n) {
+    for (std::uint32_t i = 0; i < tables_->foldedCount; ++i) {
+      if (tables_->folded[i].subtree == n) return load(&tables_->folded[i].current);
+    }
+    for (std::uint32_t i = 0; i < tables_->tableCount; ++i) {
+      const TabulatedSubtree& entry = tables_->tables[i];
+      if (entry.subtree != n) continue;
+      const int table = node(&kTableOps, {});
+      switch (entry.shape) {
+        case TableShape::Whole: return table;
+        case TableShape::PlusConstant: return node(&kBinaryKinds[kAdd], {table, number(entry.constant)});
+        case TableShape::ConstantMinus: return node(&kBinaryKinds[kSubtract], {number(entry.constant), table});
+      }
+    }
+    return kNone;
+  }
+
+ private:
+  LangState& state_;
+  const InnerTables* tables_;
+  RowReplay& replay_;
+  Shadow shadow_[kMaxShadows];
+  std::uint32_t shadowCount_ = 0;
+  std::uint32_t registerCount_ = 0;
+  bool failed_ = false;
+};
+
+// Learns the replay of the kept shape from its source, and checks it against
+// `folded`, the tree the fold made for this row.
+bool learnReplay(LangState& state, KeptRowCode& kept, const ExprNode* folded) {
+  ReplayLearner learner(state, kept.tables, kept.replay);
+  const int root = learner.fold(kept.source, kept.form == Form::Value);
+  if (root < 0 || learner.failed()) return false;
+  std::uint32_t count = 0;
+  return learner.collect(root, count) && count == kept.numberCount && learner.matches(root, folded);
+}
+
 void dropKept(LangState& state, KeptRowCode& kept) {
   if (kept.code) releaseCode(state, kept.code);
   if (kept.tree) release(state, kept.tree);
@@ -553,14 +859,34 @@ void dropKept(LangState& state, KeptRowCode& kept) {
 
 }  // namespace
 
-KeptRowCode* makeKeptRowCode(LangState& state, Form form) {
+KeptRowCode* makeKeptRowCode(LangState& state, Form form, const ExprNode* source, const InnerTables* tables) {
   auto* kept = static_cast<KeptRowCode*>(allocateNode(state, sizeof(KeptRowCode)));
   kept->form = form;
+  kept->source = source;
+  kept->tables = tables;
   kept->tree = nullptr;
   kept->code = nullptr;
-  kept->patchable = false;
+  kept->patchable = kept->replayable = kept->relearn = false;
   kept->numberCount = kept->patchCount = 0;
   return kept;
+}
+
+CompiledCode* replayRowCode(KeptRowCode& kept) {
+  if (!kept.replayable) return nullptr;
+  RowReplay& replay = kept.replay;
+  for (std::uint32_t i = 0; i < replay.stepCount; ++i) {
+    if (!runStep(replay.steps[i], replay.registers)) {
+      kept.replayable = false;
+      kept.relearn = true;
+      return nullptr;
+    }
+  }
+  Instruction* instructions = kept.code->instructions();
+  for (std::uint32_t p = 0; p < kept.patchCount; ++p) {
+    const RowPatch& patch = kept.patches[p];
+    instructions[patch.instruction].imm = static_cast<double>(replay.registers[replay.numbers[patch.number]]);
+  }
+  return kept.code;
 }
 
 CompiledCode* keptRowCode(LangState& state, KeptRowCode& kept, ExprNode* folded) {
@@ -571,6 +897,8 @@ CompiledCode* keptRowCode(LangState& state, KeptRowCode& kept, ExprNode* folded)
       Instruction& operand = instructions[kept.patches[p].instruction];
       operand.imm = operandOf(operand, kept.numbers[kept.patches[p].number]);
     }
+    if (kept.relearn) kept.replayable = learnReplay(state, kept, folded);
+    kept.relearn = false;
     release(state, folded);
     return kept.code;
   }
@@ -578,6 +906,8 @@ CompiledCode* keptRowCode(LangState& state, KeptRowCode& kept, ExprNode* folded)
   kept.tree = folded;
   kept.code = compileExpression(state, folded, kept.form);
   kept.patchable = learnPatches(state, kept);
+  kept.replayable = kept.patchable && kept.source && learnReplay(state, kept, folded);
+  kept.relearn = false;
   return kept.code;
 }
 

@@ -277,7 +277,7 @@ void Walker::prepareItems() {
     // coordinate it sees is a grid coordinate or a mid-point, so its subexpressions
     // of one axis alone are read from tables of both.
     if (options_.tabulate) s.axisTables = tabulateAxisSubexpressions(state_, run.item->tree, axes);
-    if (options_.tabulate) s.keptCondition = makeKeptRowCode(state_, Form::Condition);
+    if (options_.tabulate) s.keptCondition = makeKeptRowCode(state_, Form::Condition, run.item->tree, run.tables);
     s.valueTree = foldExpression(state_, run.item->tree, Form::Value, s.axisTables ? axisFoldTables(*s.axisTables) : nullptr);
     s.value = compileExpression(state_, s.valueTree, Form::Value);
     if (s.relation != kRelationEquation) {
@@ -321,11 +321,14 @@ void Walker::compileRow() {
       continue;
     }
     SurfaceRun& s = run.surface;
-    ExprNode* tree = foldExpression(state_, run.item->tree, Form::Condition, run.tables);
     if (s.keptCondition) {
-      s.condition = keptRowCode(state_, *s.keptCondition, tree);
+      s.condition = replayRowCode(*s.keptCondition);
+      if (!s.condition)
+        s.condition = keptRowCode(state_, *s.keptCondition,
+                                  foldExpression(state_, run.item->tree, Form::Condition, run.tables));
       continue;
     }
+    ExprNode* tree = foldExpression(state_, run.item->tree, Form::Condition, run.tables);
     s.conditionTree = tree;
     s.condition = compileExpression(state_, s.conditionTree, Form::Condition);
   }

@@ -259,6 +259,9 @@ TEST(GridWalk, TabulatedSubexpressionsDrawTheSamePictures) {
       // A relation of the row's coordinates alone flips between rows: the kept
       // row code must be compiled again, not patched.
       "graph3d( x^2 + y*z < 2 & y > z + 0.3 )",
+      // Derived variables, and relations between the row's coordinates inside
+      // arithmetic: their outcomes change the row's numbers, not its shape.
+      "graph3d( rho - (x > 0.4 & y < 0.2) = 2 + sin(3*theta)/4 + (y < x)*z )",
       "graph3d.resolution := 9\ngraph3d( vector(sin(y), cos(x)*z, sin(z)+1) )",
   };
   for (const char* text : texts) {
