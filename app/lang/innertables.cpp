@@ -744,32 +744,36 @@ class ReplayLearner {
     return i;
   }
 
-  // A step's register, run once now; kNone when the steps are full.
-  int step(ReplayKind kind, Routine routine, int a, int b) {
+  // Room for one more step and the register it writes; null when the steps or
+  // registers are full.
+  ReplayStep* addStep(std::uint16_t& out) {
     if (replay_.stepCount == kMaxReplaySteps) {
       failed_ = true;
-      return kNone;
+      return nullptr;
     }
-    const std::uint16_t out = newRegister(0);
-    if (failed_) return kNone;
-    ReplayStep& s = replay_.steps[replay_.stepCount++];
-    s = {kind, 0, out, shadow_[a].reg, shadow_[b].reg, nullptr, routine};
-    runStep(s, replay_.registers);
+    out = newRegister(0);
+    if (failed_) return nullptr;
+    return &replay_.steps[replay_.stepCount++];
+  }
+
+  // A step's register, run once now; kNone when the steps are full.
+  int step(ReplayKind kind, Routine routine, int a, int b) {
+    std::uint16_t out = 0;
+    ReplayStep* s = addStep(out);
+    if (!s) return kNone;
+    *s = {kind, 0, out, shadow_[a].reg, shadow_[b].reg, nullptr, routine};
+    runStep(*s, replay_.registers);
     return out;
   }
 
   int computed(int reg) { return reg == kNone ? kNone : withRegister(node(&kNumberOps, {}), static_cast<std::uint16_t>(reg)); }
 
   int load(const double* source) {
-    if (replay_.stepCount == kMaxReplaySteps) {
-      failed_ = true;
-      return kNone;
-    }
-    const std::uint16_t out = newRegister(0);
-    if (failed_) return kNone;
-    ReplayStep& s = replay_.steps[replay_.stepCount++];
-    s = {ReplayKind::Load, 0, out, 0, 0, source, {}};
-    runStep(s, replay_.registers);
+    std::uint16_t out = 0;
+    ReplayStep* s = addStep(out);
+    if (!s) return kNone;
+    *s = {ReplayKind::Load, 0, out, 0, 0, source, {}};
+    runStep(*s, replay_.registers);
     return computed(out);
   }
 
