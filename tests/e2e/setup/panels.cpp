@@ -100,11 +100,18 @@ std::unique_ptr<Started> Started::runCommandLine(const std::wstring& commandLine
   std::wstring line = commandLine;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started->info_)) {
-    ADD_FAILURE() << "cannot start " << narrow(commandLine) << " (error " << GetLastError() << ")";
-    return nullptr;
+  // Wine now and then refuses, with an internal error, to start a program whose
+  // file a setup program has only just written; a user would simply try again.
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started->info_))
+      return started;
+    error = GetLastError();
+    if (error != ERROR_INTERNAL_ERROR) break;
+    Sleep(500);
   }
-  return started;
+  ADD_FAILURE() << "cannot start " << narrow(commandLine) << " (error " << error << ")";
+  return nullptr;
 }
 
 Started::~Started() {
