@@ -13,6 +13,7 @@ namespace {
 // --- Pixel writers ------------------------------------------------------------
 
 struct Plain8 {
+  using Pixel = std::uint8_t;
   static void span(std::uint8_t* row, std::int32_t x0, std::int32_t x1, PixelColor color, const ShadeTables*) {
     std::memset(row + x0, static_cast<int>(color & 0xFF), static_cast<std::size_t>(x1 - x0 + 1));
   }
@@ -20,6 +21,7 @@ struct Plain8 {
 };
 
 struct Plain32 {
+  using Pixel = std::uint32_t;
   static void span(std::uint8_t* row, std::int32_t x0, std::int32_t x1, PixelColor color, const ShadeTables*) {
     // Four pixels per store; the last store may overlap the one before it.
     std::uint8_t* p = row + 4 * x0;
@@ -192,73 +194,10 @@ void scanTriangle(const FrameBuffer& fb, const ShadeTables* tables, const std::i
 
 constexpr std::int64_t kHalf = std::int64_t(1) << 31;
 
-// Steps along the major direction, one pixel per step; the minor coordinate
-// advances by a 32.32 slope.
-// A line with an end outside the picture is first narrowed to the stretch of
-// the major axis where it can be inside; its pixels stay those of the whole line.
-template <class Writer>
-void drawLineOf(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
-                PixelColor color) {
-  const PictureRect& r = fb.picture;
-  if (r.right < r.left || r.bottom < r.top) return;
-  const std::uint8_t codes0 = screenEdgeCode(r, x0, y0), codes1 = screenEdgeCode(r, x1, y1);
-  if (codes0 & codes1) return;
-  const bool rowMajor = std::llabs(std::int64_t(x1) - x0) >= std::llabs(std::int64_t(y1) - y0);
-  std::int32_t u0 = rowMajor ? x0 : y0, u1 = rowMajor ? x1 : y1;
-  std::int32_t w0 = rowMajor ? y0 : x0, w1 = rowMajor ? y1 : x1;
-  if (u0 > u1) {
-    std::swap(u0, u1);
-    std::swap(w0, w1);
-  }
-  const std::int64_t step = u1 == u0 ? 0 : edgeFrom(w0, u0, w1, u1).step;
-  std::int64_t first = u0, last = u1;
-  const bool clipped = (codes0 | codes1) != 0;
-  const std::int32_t wLow = rowMajor ? r.top : r.left, wHigh = rowMajor ? r.bottom : r.right;
-  if (clipped) {
-    first = std::max<std::int64_t>(first, rowMajor ? r.left : r.top);
-    last = std::min<std::int64_t>(last, rowMajor ? r.right : r.bottom);
-    if (step != 0) {
-      const double slope = double(step) / double(kOne);
-      double a = u0 + (wLow - 1 - w0) / slope, b = u0 + (wHigh + 1 - w0) / slope;
-      if (a > b) std::swap(a, b);
-      first = std::max<std::int64_t>(first, static_cast<std::int64_t>(std::max(a, -4e9)) - 1);
-      last = std::min<std::int64_t>(last, static_cast<std::int64_t>(std::min(b, 4e9)) + 1);
-    }
-  }
-  std::int64_t w = std::int64_t(w0) * kOne + kHalf + (first - u0) * step;
-  std::uint8_t* const* rows = fb.rows;
-  if (rowMajor) {
-    // One pixel per column, on the row the minor coordinate has reached. Mesh
-    // lines are short, so finding where each run of a row ends would cost more
-    // than the pixels it groups.
-    if (!clipped) {
-      for (std::int64_t u = first; u <= last; ++u, w += step)
-        Writer::pixel(rows[w >> 32], static_cast<std::int32_t>(u), color);
-      return;
-    }
-    for (std::int64_t u = first; u <= last; ++u, w += step) {
-      const std::int32_t minor = static_cast<std::int32_t>(w >> 32);
-      if (minor < wLow || minor > wHigh) continue;
-      Writer::pixel(rows[minor], static_cast<std::int32_t>(u), color);
-    }
-    return;
-  }
-  // One pixel per row.
-  if (!clipped) {
-    for (std::int64_t u = first; u <= last; ++u, w += step) Writer::pixel(rows[u], static_cast<std::int32_t>(w >> 32), color);
-    return;
-  }
-  for (std::int64_t u = first; u <= last; ++u, w += step) {
-    const std::int32_t minor = static_cast<std::int32_t>(w >> 32);
-    if (minor < wLow || minor > wHigh) continue;
-    Writer::pixel(rows[u], minor, color);
-  }
-}
-
 // A line with both ends inside the picture, the mesh's usual case: no clipping,
 // and the direction chosen by masks rather than branches, so that a pixel is
 // one store at base + u x (its stride) + minor x (the other stride), rows being
-// base + y x stride apart. The pixels are those drawLineOf takes.
+// base + y x stride apart.
 template <class Pixel>
 void unclippedLine(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
                    PixelColor color) {
@@ -275,6 +214,58 @@ void unclippedLine(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std:
   std::int64_t w = std::int64_t(w0) * kOne + kHalf;
   for (std::int32_t n = u1 - u0; n >= 0; --n, p += uStride, w += step)
     *reinterpret_cast<Pixel*>(p + (w >> 32) * wStride) = static_cast<Pixel>(color);
+}
+
+// Steps along the major direction, one pixel per step; the minor coordinate
+// advances by a 32.32 slope. A line inside the picture is drawn unclipped; one
+// with an end outside the picture is first narrowed to the stretch of
+// the major axis where it can be inside; its pixels stay those of the whole line.
+template <class Writer>
+void drawLineOf(const FrameBuffer& fb, std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1,
+                PixelColor color) {
+  const PictureRect& r = fb.picture;
+  if (r.right < r.left || r.bottom < r.top) return;
+  const std::uint8_t codes0 = screenEdgeCode(r, x0, y0), codes1 = screenEdgeCode(r, x1, y1);
+  if (codes0 & codes1) return;
+  if (!(codes0 | codes1)) {
+    unclippedLine<typename Writer::Pixel>(fb, x0, y0, x1, y1, color);
+    return;
+  }
+  const bool rowMajor = std::llabs(std::int64_t(x1) - x0) >= std::llabs(std::int64_t(y1) - y0);
+  std::int32_t u0 = rowMajor ? x0 : y0, u1 = rowMajor ? x1 : y1;
+  std::int32_t w0 = rowMajor ? y0 : x0, w1 = rowMajor ? y1 : x1;
+  if (u0 > u1) {
+    std::swap(u0, u1);
+    std::swap(w0, w1);
+  }
+  const std::int64_t step = u1 == u0 ? 0 : edgeFrom(w0, u0, w1, u1).step;
+  const std::int32_t wLow = rowMajor ? r.top : r.left, wHigh = rowMajor ? r.bottom : r.right;
+  std::int64_t first = std::max<std::int64_t>(u0, rowMajor ? r.left : r.top);
+  std::int64_t last = std::min<std::int64_t>(u1, rowMajor ? r.right : r.bottom);
+  if (step != 0) {
+    const double slope = double(step) / double(kOne);
+    double a = u0 + (wLow - 1 - w0) / slope, b = u0 + (wHigh + 1 - w0) / slope;
+    if (a > b) std::swap(a, b);
+    first = std::max<std::int64_t>(first, static_cast<std::int64_t>(std::max(a, -4e9)) - 1);
+    last = std::min<std::int64_t>(last, static_cast<std::int64_t>(std::min(b, 4e9)) + 1);
+  }
+  std::int64_t w = std::int64_t(w0) * kOne + kHalf + (first - u0) * step;
+  std::uint8_t* const* rows = fb.rows;
+  if (rowMajor) {
+    // One pixel per column, on the row the minor coordinate has reached.
+    for (std::int64_t u = first; u <= last; ++u, w += step) {
+      const std::int32_t minor = static_cast<std::int32_t>(w >> 32);
+      if (minor < wLow || minor > wHigh) continue;
+      Writer::pixel(rows[minor], static_cast<std::int32_t>(u), color);
+    }
+    return;
+  }
+  // One pixel per row.
+  for (std::int64_t u = first; u <= last; ++u, w += step) {
+    const std::int32_t minor = static_cast<std::int32_t>(w >> 32);
+    if (minor < wLow || minor > wHigh) continue;
+    Writer::pixel(rows[u], minor, color);
+  }
 }
 
 constexpr RasterPrimitives kPrimitives8 = {scanTriangle<Plain8, Inclusive>, scanTriangle<Plain8, Inclusive>,
