@@ -81,15 +81,18 @@ void buildViewTransform(const ViewRecord& view, const PictureRect& picture, bool
   const double across[3] = {out.scaleX * ca, out.scaleX * sa, 0};
   const double depth[3] = {-sa * cb, ca * cb, sb};
   const double up[3] = {out.scaleY * sa * sb, -out.scaleY * ca * sb, out.scaleY * cb};
-  for (int i = 0; i < 3; ++i) {
-    out.across[i] = static_cast<float>(across[i]);
-    out.depth[i] = static_cast<float>(depth[i]);
-    out.up[i] = static_cast<float>(up[i]);
-  }
-  const float* rows[3] = {out.across, out.depth, out.up};
+  float* rows[3] = {out.across, out.depth, out.up};
+  const double* exact[3] = {across, depth, up};
   for (int r = 0; r < 3; ++r) {
+    // The translation is made from the rows as points meet them, rounded to float.
+    // GCC 12's vectorizer at -O3 used the unrounded doubles for it when the
+    // conversions and the sum were written as two loops.
     double sum = 0;
-    for (int i = 0; i < 3; ++i) sum += double(rows[r][i]) * view.eye[i];
+    for (int i = 0; i < 3; ++i) {
+      const float rounded = static_cast<float>(exact[r][i]);
+      rows[r][i] = rounded;
+      sum += double(rounded) * view.eye[i];
+    }
     out.translation[r] = -sum;
   }
   out.distance = view.distance;

@@ -55,6 +55,11 @@ TEST(View, TheBoxCentreIsThePictureCentreInEveryView) {
         EXPECT_EQ(c.x, size[0] / 2) << preset;
         EXPECT_EQ(c.y, size[1] / 2) << preset;
         EXPECT_NEAR(c.depth, 0.5f, 1e-6) << preset;
+        // The eye is the view frame's origin exactly, as points are projected.
+        const ProjectedPoint eye = project(t, v.eye[0], v.eye[1], v.eye[2]);
+        EXPECT_EQ(eye.across, 0.0f) << preset;
+        EXPECT_EQ(eye.depth, 0.0f) << preset;
+        EXPECT_EQ(eye.up, 0.0f) << preset;
       }
     }
   }
